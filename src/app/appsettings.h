@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The application settings file. Every operation opens its own QSettings on it and lets it go at
+// its end, so what one operation writes is what the next one reads.
+namespace AppSettings {
+
+inline QString fileName()
+{
+    return QStringLiteral("settings.ini");
+}
+
+inline const char *const WindowX = "windowx";
+inline const char *const WindowY = "windowy";
+inline const char *const RecentFileList = "recentFileList";
+inline const char *const DefaultUssDir = "defaultussdir";
+inline const char *const DefaultImageDir = "defaultimagedir";
+
+constexpr int DefaultWindowX = 4;
+constexpr int DefaultWindowY = 26;
+constexpr int MaxRecentFiles = 8;
+
+} // namespace AppSettings
+
+// "settings.ini" in the working directory, in INI format, open for one operation.
+class SettingsFile : public QSettings
+{
+public:
+    SettingsFile()
+        : QSettings(AppSettings::fileName(), QSettings::IniFormat)
+    {
+    }
+};

@@ -1,0 +1,34 @@
+#include "htmllog.h"
+
+#include <QFile>
+#include <QTime>
+
+HtmlLog::HtmlLog(const QString &fileName)
+    : m_logName(fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return;
+    file.write(content(fileName, QTime::currentTime().toString(Qt::TextDate)));
+}
+
+QByteArray HtmlLog::content(const QString &logName, const QString &timeText)
+{
+    QByteArray text;
+    text += "<style type=\"text/css\">\n"
+            "<!--\n"
+            ".red {color: #FF0000;\n"
+            "font-size: 12px;\n"
+            "font-family: Verdana;}\n"
+            ".blue {color: #0000FF;\n"
+            "font-size: 12px;\n"
+            "font-family: Verdana;}\n"
+            ".black {color: #000000;\n"
+            "font-size: 12px;\n"
+            "font-family: Verdana;}\n"
+            "-->\n"
+            "</style>\n";
+    text += "Creating " + logName.toLocal8Bit() + " at " + timeText.toLatin1() + "\n";
+    text += "<br><br>\n";
+    return text;
+}

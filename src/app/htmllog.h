@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The small HTML log written anew at every start: a style sheet and the time it was created.
+class HtmlLog
+{
+public:
+    // Writes the whole file and closes it; a file that cannot be written is skipped silently.
+    explicit HtmlLog(const QString &fileName);
+
+    const QString &logName() const { return m_logName; }
+
+    // The file's text for a given time of day ("HH:MM:SS").
+    static QByteArray content(const QString &logName, const QString &timeText);
+
+private:
+    QString m_logName;
+};

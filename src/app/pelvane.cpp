@@ -1,0 +1,60 @@
+#include "pelvane.h"
+
+#include "appsettings.h"
+#include "htmllog.h"
+#include "uiresources.h"
+#include "version.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+QString Pelvane::titleText()
+{
+    return tr("Pelvane ") + versionText();
+}
+
+Pelvane::Pelvane(QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags)
+{
+    initUiResources();
+    ui.setupUi(this);
+    restoreWindowPosition();
+    setWindowTitle(titleText());
+    logFile = std::make_unique<HtmlLog>(QStringLiteral("logfile.html"));
+    m_state.canvas = QImage(ui.labelPicture->size(), QImage::Format_Indexed8);
+    resetPalette();
+    createActions();
+    createMenus();
+    setControlsEnabled(false);
+    refreshView();
+}
+
+Pelvane::~Pelvane() = default;
+
+// A saved position is used unless it would put the window wholly off every screen (a monitor
+// that has gone since), where the default position is used instead.
+void Pelvane::restoreWindowPosition()
+{
+    SettingsFile settings;
+    const int y = settings.value(AppSettings::WindowY, AppSettings::DefaultWindowY).toInt();
+    const int x = settings.value(AppSettings::WindowX, AppSettings::DefaultWindowX).toInt();
+    QRect wanted(x, y, width(), height());
+    const auto screens = QGuiApplication::screens();
+    const bool visible = screens.isEmpty()
+        || std::any_of(screens.begin(), screens.end(),
+            [&](const QScreen *screen) { return screen->availableGeometry().intersects(wanted); });
+    if (!visible)
+        wanted.moveTo(AppSettings::DefaultWindowX, AppSettings::DefaultWindowY);
+    setGeometry(wanted);
+}
+
+void Pelvane::closeEvent(QCloseEvent *event)
+{
+    SettingsFile settings;
+    settings.setValue(AppSettings::WindowX, geometry().x());
+    settings.setValue(AppSettings::WindowY, geometry().y());
+    event->accept();
+}
+
+void Pelvane::mouseMoveEvent(QMouseEvent *) { }

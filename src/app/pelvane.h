@@ -1,0 +1,136 @@
+#pragma once
+
+#include "ripperstate.h"
+#include "ui_pelvane.h"
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class HtmlLog;
+class QAction;
+class QMenu;
+
+namespace Exporter {
+enum class Result;
+}
+
+// The main window: owns the snapshot, the view parameters, the canvas and every control.
+class Pelvane : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static QString titleText(); // "Pelvane 0.6"
+
+    explicit Pelvane(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    ~Pelvane() override;
+
+    // Decoding and the grid; the work is done by the core library.
+    int pixelValue(std::int64_t position, int x, int y) const;
+    void drawPicture(QImage &dest, std::int64_t position, int left, int top) const;
+    void drawGrid();
+    void refreshView();
+    void setControlsEnabled(bool enabled);
+    std::int64_t pictureStride() const;
+
+    // Palettes.
+    void setDefaultPalette(QImage &image) const;
+    void resetPalette();
+    int findChunk(const char *tag) const;
+    void readEcsPalette();
+    void readAgaPalette();
+    void searchCopperSimple();
+    void searchCopperAdvanced();
+
+    // Snapshots and the recent-file list.
+    void loadSnapshot(const QString &path);
+    void recordCurrentFile(const QString &path);
+    void refreshRecentMenu();
+
+    // Ripper state files and export.
+    void loadState(QString fileName);
+    Exporter::Result exportPictures(
+        int picturesX, int picturesY, bool leftToRight, int border, int color, QString fileName);
+
+    const RipperState &state() const { return m_state; }
+    // Direct access for tests that set up a view without going through the controls.
+    RipperState &stateForTesting() { return m_state; }
+    const Ui::PelvaneClass &form() const { return ui; }
+    QMenu *fileMenuForTesting() const { return fileMenu; }
+    std::array<QAction *, 8> recentActionsForTesting() const { return recentActions; }
+    QAction *recentSeparatorForTesting() const { return recentSeparator; }
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private slots:
+    void save();
+    void openState();
+    void saveState();
+    void on_sliderBit0_valueChanged(int);
+    void on_sliderBit1_valueChanged(int);
+    void on_sliderBit2_valueChanged(int);
+    void on_sliderBit3_valueChanged(int);
+    void on_sliderBit4_valueChanged(int);
+    void on_sliderBit5_valueChanged(int);
+    void on_sliderBit6_valueChanged(int);
+    void on_sliderBit7_valueChanged(int);
+    void on_buttonResetPal_clicked();
+    void on_radioPaletteAdvanced_toggled(bool);
+    void on_radioPaletteSimple_toggled(bool);
+    void on_radioPaletteAGA_toggled(bool);
+    void on_radioPaletteECS_toggled(bool);
+    void on_buttonSearchPal_clicked();
+    void on_sliderBits_valueChanged(int);
+    void on_radioSkipModeBitplanes_toggled(bool checked);
+    void on_radioSkipModePictures_toggled(bool checked);
+    void on_sliderSkipAmount_valueChanged(int);
+    void on_radioModeCminus_toggled(bool checked);
+    void on_radioModeCplus_toggled(bool checked);
+    void on_radioModeSP_toggled(bool checked);
+    void on_radioModeST_toggled(bool checked);
+    void on_radioModeAM_toggled(bool checked);
+    void on_sliderYSize_valueChanged(int);
+    void on_sliderXSize_valueChanged(int);
+    void on_horizontalSlider_valueChanged(int);
+    void open();
+    void about();
+    void prefs();
+    void openRecentFile();
+
+private:
+    void restoreWindowPosition();
+    void createActions();
+    void createMenus();
+    QAction *createAction(
+        const QString &text, const QString &shortcut, const QString &tip, void (Pelvane::*slot)());
+    void setBitplaneOrderEntry(int entry, int value);
+    void setModeIfChecked(bool checked, int mode);
+    void setSkipModeIfChecked(bool checked, int skipmode);
+    void clampToControls();
+    void writeControls();
+    void stepOffset(int delta, bool allowed);
+    void selectNextPaletteSource();
+
+    Ui::PelvaneClass ui;
+    std::unique_ptr<HtmlLog> logFile;
+    QMenu *fileMenu = nullptr;
+    QMenu *editMenu = nullptr;
+    QMenu *helpMenu = nullptr;
+    QAction *openAction = nullptr;
+    QAction *openStateAction = nullptr;
+    QAction *saveStateAction = nullptr;
+    QAction *preferencesAction = nullptr;
+    QAction *saveImagesAction = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *recentSeparator = nullptr;
+    QAction *aboutAction = nullptr;
+    RipperState m_state;
+    std::array<QAction *, 8> recentActions {};
+};

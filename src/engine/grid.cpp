@@ -1,0 +1,64 @@
+#include "grid.h"
+
+#include "decodeparams.h"
+#include "decoder.h"
+#include "picturedecoder.h"
+
+namespace Grid {
+
+std::int64_t pictureStride(const RipperState &state)
+{
+    const DecodeParams p(state);
+    if (p.skipmode == RipperState::SkipPictures)
+        return p.N * p.H * p.W + p.S;
+    return (p.H * p.W + p.S) * p.N;
+}
+
+int columnsFor(int blXSize)
+{
+    const std::int64_t cell = 8 * std::int64_t(blXSize) + Gap;
+    return cell > 0 && CanvasWidth / cell > 0 ? int(CanvasWidth / cell) : 1;
+}
+
+int rowsFor(int blYSize)
+{
+    const std::int64_t cell = std::int64_t(blYSize) + Gap;
+    return cell > 0 && CanvasHeight / cell > 0 ? int(CanvasHeight / cell) : 1;
+}
+
+QPoint cellOrigin(const RipperState &state, int column, int row)
+{
+    return QPoint(column * (8 * state.blXSize + Gap), row * (state.blYSize + Gap));
+}
+
+template<typename DrawOne>
+static void drawAll(const RipperState &state, QImage &canvas, DrawOne drawOne)
+{
+    canvas.fill(BackgroundIndex);
+    const std::int64_t stride = pictureStride(state);
+    std::int64_t position = state.offset;
+    for (int r = 0; r < state.numY; ++r) {
+        for (int c = 0; c < state.numX; ++c) {
+            const QPoint at = cellOrigin(state, c, r);
+            drawOne(position, at.x(), at.y());
+            position += stride;
+        }
+    }
+}
+
+void drawGrid(const RipperState &state, QImage &canvas)
+{
+    PictureDecoder decoder(state);
+    drawAll(state, canvas, [&](std::int64_t position, int left, int top) {
+        decoder.draw(canvas, position, left, top);
+    });
+}
+
+void drawGridLiteral(const RipperState &state, QImage &canvas)
+{
+    drawAll(state, canvas, [&](std::int64_t position, int left, int top) {
+        Decoder::drawPictureLiteral(state, canvas, position, left, top);
+    });
+}
+
+} // namespace Grid

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ripperstate.h"
+
+#include <QImage>
+#include <cstdint>
+
+// The picture grid: where pictures sit on the canvas and how far apart they lie in memory.
+namespace Grid {
+
+constexpr int CanvasWidth = 800;
+constexpr int CanvasHeight = 600;
+constexpr int Gap = 2; // pixels between neighbouring pictures
+constexpr std::uint8_t BackgroundIndex = 255;
+
+// Bytes from the start of one picture to the start of the next.
+std::int64_t pictureStride(const RipperState &state);
+
+// Pictures across and down the canvas for the state's picture size; never below 1.
+int columnsFor(int blXSize);
+int rowsFor(int blYSize);
+
+// Top-left pixel of the picture in column c and row r.
+QPoint cellOrigin(const RipperState &state, int column, int row);
+
+// Fills the canvas with the background and draws numX by numY pictures from `offset`.
+void drawGrid(const RipperState &state, QImage &canvas);
+// The same with every pixel through the literal per-pixel decoder (the reference).
+void drawGridLiteral(const RipperState &state, QImage &canvas);
+
+} // namespace Grid

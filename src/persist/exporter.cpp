@@ -1,0 +1,134 @@
+#include "exporter.h"
+
+#include "grid.h"
+#include "palette.h"
+#include "picturedecoder.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace Exporter {
+
+namespace {
+
+struct Geometry
+{
+    std::int64_t cellWidth = 0;
+    std::int64_t cellHeight = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+Geometry geometryOf(const RipperState &state, const Request &request)
+{
+    Geometry g;
+    g.cellWidth = 8 * std::int64_t(state.blXSize) + request.border;
+    g.cellHeight = std::int64_t(state.blYSize) + request.border;
+    // Only multiplied once both factors are known to be small (see check()).
+    if (g.cellWidth > 0 && g.cellWidth <= MaxSide && request.picturesX > 0)
+        g.width = g.cellWidth * request.picturesX;
+    if (g.cellHeight > 0 && g.cellHeight <= MaxSide && request.picturesY > 0)
+        g.height = g.cellHeight * request.picturesY;
+    return g;
+}
+
+// Every byte a picture can read lies well within this distance of its start, and the snapshot
+// lies inside it, so a position beyond it reads as nothing but zeros wherever it is.
+constexpr std::int64_t PositionLimit = std::int64_t(1) << 48;
+
+// offset + k * stride, held inside +-PositionLimit so that neither this nor the decoder's own
+// address arithmetic can overflow.
+std::int64_t picturePosition(int offset, std::int64_t k, std::int64_t stride)
+{
+    const std::int64_t magnitude = stride < 0 ? -stride : stride;
+    if (magnitude != 0 && k > PositionLimit / magnitude)
+        return stride < 0 ? -PositionLimit : PositionLimit;
+    return std::clamp(offset + k * stride, -PositionLimit, PositionLimit);
+}
+
+// The canvas's palette, completed from the default one should the canvas hold fewer colours.
+QList<QRgb> paletteFor(const RipperState &state, QList<QRgb> table)
+{
+    const QList<QRgb> canvasColors = state.canvas.colorTable();
+    for (qsizetype i = 0; i < canvasColors.size() && i < table.size(); ++i)
+        table[i] = canvasColors[i];
+    return table;
+}
+
+void placePictures(
+    const RipperState &state, const Request &request, const Geometry &g, QImage &image)
+{
+    PictureDecoder decoder(state);
+    const std::int64_t stride = Grid::pictureStride(state);
+    const std::int64_t count = std::int64_t(request.picturesX) * request.picturesY;
+    for (std::int64_t k = 0; k < count; ++k) {
+        const std::int64_t column
+            = request.leftToRight ? k / request.picturesY : k % request.picturesX;
+        const std::int64_t row
+            = request.leftToRight ? k % request.picturesY : k / request.picturesX;
+        decoder.draw(image, picturePosition(state.offset, k, stride), int(column * g.cellWidth),
+            int(row * g.cellHeight));
+    }
+}
+
+bool writePng(const QImage &image, const QString &fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QImageWriter writer(&file, QByteArrayLiteral("png"));
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+Result check(const RipperState &state, const Request &request)
+{
+    const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + request.border;
+    const std::int64_t cellHeight = std::int64_t(state.blYSize) + request.border;
+    if (cellWidth <= 0 || cellHeight <= 0 || request.picturesX <= 0 || request.picturesY <= 0)
+        return Result::Empty;
+    if (cellWidth > MaxSide || cellHeight > MaxSide)
+        return Result::TooLarge;
+    const Geometry g = geometryOf(state, request);
+    if (g.width > MaxSide || g.height > MaxSide || g.width * g.height > MaxPixels)
+        return Result::TooLarge;
+    return Result::Written;
+}
+
+QImage compose(const RipperState &state, const Request &request)
+{
+    if (check(state, request) != Result::Written)
+        return QImage();
+    const Geometry g = geometryOf(state, request);
+    QImage image(int(g.width), int(g.height), QImage::Format_Indexed8);
+    if (image.isNull())
+        return image;
+    // A full table while drawing; the file gets the canvas's colours.
+    Palette::setDefaultPalette(image);
+    image.fill(uint(request.color) & 0xFFu);
+    placePictures(state, request, g, image);
+    image.setColorTable(paletteFor(state, image.colorTable()));
+    return image;
+}
+
+Result exportPictures(const RipperState &state, const Request &request, const QString &fileName)
+{
+    const Result feasible = check(state, request);
+    if (feasible != Result::Written)
+        return feasible;
+    const QImage image = compose(state, request);
+    if (image.isNull())
+        return Result::TooLarge;
+    return writePng(image, fileName) ? Result::Written : Result::WriteFailed;
+}
+
+} // namespace Exporter

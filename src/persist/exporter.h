@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ripperstate.h"
+
+#include <QImage>
+#include <QString>
+
+// Export of a grid of pictures to a palette PNG.
+namespace Exporter {
+
+struct Request
+{
+    int picturesX = 1;
+    int picturesY = 1;
+    bool leftToRight = true; // column by column ("Left -> Right"); false: row by row
+    int border = 0;
+    int color = 253; // only the low eight bits are an index
+};
+
+enum class Result { Written, Empty, TooLarge, WriteFailed };
+
+// The image is built whole in memory, one byte per pixel: these bound what a request may ask.
+constexpr int MaxSide = 32767;
+constexpr qint64 MaxPixels = qint64(256) * 1024 * 1024;
+
+// Whether the request can be composed: Empty when a cell or a count leaves no pixels, TooLarge
+// beyond the bounds above, Written otherwise. Nothing is allocated.
+Result check(const RipperState &state, const Request &request);
+
+// The image as it would be written: cells of picture plus border, in the canvas's palette.
+// Null when `check` refuses the request.
+QImage compose(const RipperState &state, const Request &request);
+
+// Composes and writes the PNG atomically: an existing file is replaced only by a complete image.
+Result exportPictures(const RipperState &state, const Request &request, const QString &fileName);
+
+} // namespace Exporter

@@ -1,0 +1,55 @@
+#include "chunks.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Chunks {
+
+namespace {
+
+constexpr std::int64_t HeaderSize = 8; // tag and length; the flags word is never read
+
+std::uint32_t readBigEndian32(const std::uint8_t *p)
+{
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8
+        | std::uint32_t(p[3]);
+}
+
+// The next tag lies at the smallest multiple of 4 above the length, computed as the format's
+// writers do it: in 32 bits, so lengths from 2^32 - 4 give a step of 0.
+std::uint32_t stepAfter(std::uint32_t length)
+{
+    return (length + 4u) & ~3u;
+}
+
+} // namespace
+
+std::int64_t dataSize(const RipperState &state)
+{
+    return std::clamp<std::int64_t>(state.filesize, 0, std::int64_t(state.fileData.size()));
+}
+
+int findChunk(const RipperState &state, const char *tag)
+{
+    if (!tag || std::strlen(tag) != 4)
+        return -1;
+    const std::int64_t size = dataSize(state);
+    const std::uint8_t *data = state.bytes();
+    std::int64_t position = 0;
+    while (position < size) {
+        // A header cut off by the end of the file is no chunk.
+        if (size - position < HeaderSize)
+            return -1;
+        const std::uint8_t *header = data + position;
+        if (std::memcmp(header, tag, 4) == 0)
+            return int(position);
+        const std::uint32_t step = stepAfter(readBigEndian32(header + 4));
+        // A damaged length must not stall the walk; one that jumps past the end ends it below.
+        if (step == 0)
+            return -1;
+        position += step;
+    }
+    return -1;
+}
+
+} // namespace Chunks

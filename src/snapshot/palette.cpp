@@ -1,0 +1,233 @@
+#include "palette.h"
+
+#include "chunks.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace Palette {
+
+namespace {
+
+constexpr int TableSize = 256;
+constexpr int EcsEntries = 63; // the ECS table runs on past COLOR31 into the next registers
+constexpr int EcsTableOffset = 240; // from the "CHIP" tag
+constexpr int AgaTableOffset = 12; // from the "AGAC" tag
+constexpr int CopperColours = 32;
+constexpr int CopperEntrySize = 4;
+constexpr std::int64_t SearchMargin = 64; // the searches never start within 64 bytes of the end
+
+// The snapshot as the palette readers see it: bytes and the number of them they may touch.
+struct Bytes
+{
+    explicit Bytes(const RipperState &state)
+        : data(state.bytes())
+        , size(Chunks::dataSize(state))
+    {
+    }
+
+    bool contains(std::int64_t first, std::int64_t count) const
+    {
+        return first >= 0 && count >= 0 && first <= size - count;
+    }
+
+    std::uint8_t operator[](std::int64_t i) const { return data[i]; }
+
+    const std::uint8_t *data;
+    std::int64_t size;
+};
+
+// The canvas colour table, grown to 256 entries with the default colours where it is shorter,
+// so a palette source can set any entry and leave the others as they are.
+QList<QRgb> fullTable(const QImage &image)
+{
+    QList<QRgb> table = image.colorTable();
+    if (table.size() < TableSize) {
+        const QList<QRgb> defaults = defaultColors();
+        for (qsizetype i = table.size(); i < TableSize; ++i)
+            table.append(defaults[i]);
+    }
+    return table;
+}
+
+std::uint8_t expandComponent(unsigned c)
+{
+    const unsigned sixBits = 4 * c + (c & 3);
+    return std::uint8_t(sixBits * 255 / 63);
+}
+
+// A position as the state stores it; none of the readers produce one beyond int.
+bool fitsInt(std::int64_t position)
+{
+    return position >= 0 && position <= std::numeric_limits<int>::max();
+}
+
+std::int64_t searchStart(const RipperState &state)
+{
+    // Nothing before byte 0 can match, so a negative cursor starts at the beginning.
+    return std::max(0, state.palsearchpos);
+}
+
+bool isSimpleMatch(const Bytes &bytes, std::int64_t p)
+{
+    return bytes[p] == 0x01 && bytes[p + 1] == 0x80 && bytes[p + 4] == 0x01 && bytes[p + 5] == 0x82;
+}
+
+bool isAdvancedCandidate(const Bytes &bytes, std::int64_t p)
+{
+    for (int k = 0; k < 4; ++k) {
+        const std::int64_t e = p + CopperEntrySize * k;
+        if (bytes[e] != 0x01 || bytes[e + 1] < 0x80 || bytes[e + 1] > 0x9F)
+            return false;
+    }
+    return true;
+}
+
+// Applies the Copper list at `start` to the table; returns the length of its leading run of
+// moves to distinct colour registers. A register keeps the first value the list moves into it.
+std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb> &table)
+{
+    std::array<bool, CopperColours> set {};
+    bool broken = false;
+    std::int64_t run = 0;
+    for (std::int64_t e = start; bytes.contains(e, CopperEntrySize); e += CopperEntrySize) {
+        if (bytes[e] == 0xFF && bytes[e + 1] == 0xFF)
+            break;
+        const int reg = bytes[e + 1];
+        const int colour = (reg - 0x80) / 2;
+        if (reg < 0x80 || reg > 0xBF || set[colour]) {
+            broken = true;
+            continue;
+        }
+        table[colour] = color12ToRgb(bytes[e + 2], bytes[e + 3]);
+        set[colour] = true;
+        if (!broken)
+            run += CopperEntrySize;
+    }
+    return run;
+}
+
+} // namespace
+
+QRgb color12ToRgb(std::uint8_t first, std::uint8_t second)
+{
+    return qRgb(expandComponent(first & 0x0F), expandComponent(second >> 4),
+        expandComponent(second & 0x0F));
+}
+
+QList<QRgb> defaultColors()
+{
+    QList<QRgb> colors(TableSize);
+    colors[0] = qRgb(255, 255, 255);
+    colors[1] = qRgb(0, 0, 0);
+    colors[2] = qRgb(89, 186, 73);
+    colors[3] = qRgb(65, 36, 199);
+    for (int i = 4; i < 255; ++i)
+        colors[i] = qRgb(i, i, i);
+    colors[255] = qRgb(203, 203, 215);
+    return colors;
+}
+
+void setDefaultPalette(QImage &image)
+{
+    image.setColorTable(defaultColors());
+}
+
+void resetPalette(RipperState &state)
+{
+    state.palfound = 0;
+    state.palsearchpos = 0;
+    setDefaultPalette(state.canvas);
+}
+
+void readEcsPalette(RipperState &state)
+{
+    const int chunk = Chunks::findChunk(state, "CHIP");
+    if (chunk < 0 || !fitsInt(std::int64_t(chunk) + EcsTableOffset))
+        return;
+    const Bytes bytes(state);
+    const std::int64_t first = std::int64_t(chunk) + EcsTableOffset;
+    state.palfound = int(first);
+    QList<QRgb> table = fullTable(state.canvas);
+    // A table cut off by the end of the file gives only its whole colour words.
+    for (int i = 0; i < EcsEntries && bytes.contains(first + 2 * i, 2); ++i)
+        table[i] = color12ToRgb(bytes[first + 2 * i], bytes[first + 2 * i + 1]);
+    state.canvas.setColorTable(table);
+}
+
+void readAgaPalette(RipperState &state)
+{
+    const int chunk = Chunks::findChunk(state, "AGAC");
+    if (chunk < 0 || !fitsInt(std::int64_t(chunk) + AgaTableOffset))
+        return;
+    const Bytes bytes(state);
+    const std::int64_t first = std::int64_t(chunk) + AgaTableOffset;
+    state.palfound = int(first);
+    QList<QRgb> table = fullTable(state.canvas);
+    for (int i = 0; i < TableSize && bytes.contains(first + 4 * i, 4); ++i) {
+        const std::int64_t e = first + 4 * i; // byte 0 is the genlock flag
+        table[i] = qRgb(bytes[e + 1], bytes[e + 2], bytes[e + 3]);
+    }
+    state.canvas.setColorTable(table);
+}
+
+void searchCopperSimple(RipperState &state)
+{
+    const Bytes bytes(state);
+    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
+        // A match whose 32 entries run past the end cannot supply a palette.
+        if (!isSimpleMatch(bytes, p) || !bytes.contains(p, CopperColours * CopperEntrySize))
+            continue;
+        QList<QRgb> table = fullTable(state.canvas);
+        for (int i = 0; i < CopperColours; ++i) {
+            const std::int64_t value = p + CopperEntrySize * i + 2;
+            table[i] = color12ToRgb(bytes[value], bytes[value + 1]);
+        }
+        state.canvas.setColorTable(table);
+        state.palfound = int(p);
+        state.palsearchpos = int(p + 1);
+        return;
+    }
+    state.palsearchpos = 0;
+}
+
+void searchCopperAdvanced(RipperState &state)
+{
+    const Bytes bytes(state);
+    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
+        if (!isAdvancedCandidate(bytes, p))
+            continue;
+        QList<QRgb> table = fullTable(state.canvas);
+        const std::int64_t run = applyCopperList(bytes, p, table);
+        state.canvas.setColorTable(table);
+        state.palfound = int(p);
+        // The run's entries all lie inside the data, so the cursor stays within int.
+        state.palsearchpos = int(p + (run > 0 ? run : 1));
+        return;
+    }
+    state.palsearchpos = 0;
+}
+
+void applySelectedSource(RipperState &state)
+{
+    switch (state.palsource) {
+    case RipperState::PaletteSimple:
+        searchCopperSimple(state);
+        break;
+    case RipperState::PaletteAdvanced:
+        searchCopperAdvanced(state);
+        break;
+    case RipperState::PaletteECS:
+        readEcsPalette(state);
+        break;
+    case RipperState::PaletteAGA:
+        readAgaPalette(state);
+        break;
+    default:
+        break;
+    }
+    state.palsearchmode = state.palsource;
+}
+
+} // namespace Palette

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ripperstate.h"
+
+#include <QList>
+#include <QRgb>
+#include <cstdint>
+
+// The palette: the default table, colours from the snapshot's chunks and the Copper-list
+// searches. Every operation works on the state's canvas colour table and palette bookkeeping.
+namespace Palette {
+
+// An opaque colour from a 12-bit Amiga colour word given as its two bytes.
+QRgb color12ToRgb(std::uint8_t first, std::uint8_t second);
+
+// The 256 colours of the default palette.
+QList<QRgb> defaultColors();
+
+// Gives `image` the default colour table of 256 entries.
+void setDefaultPalette(QImage &image);
+
+// Default colours on the canvas; palfound and palsearchpos to 0.
+void resetPalette(RipperState &state);
+
+void readEcsPalette(RipperState &state);
+void readAgaPalette(RipperState &state);
+void searchCopperSimple(RipperState &state);
+void searchCopperAdvanced(RipperState &state);
+
+// Runs the routine of the selected source (`palsource`), then makes it the searched source
+// (`palsearchmode`). The window refreshes afterwards.
+void applySelectedSource(RipperState &state);
+
+} // namespace Palette

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "prompts.h"
+
+#include <QStringList>
+#include <QVector>
+
+// Stands in for file dialogs and message boxes: answers from a queue and records what was asked
+// and shown. Installed for its lifetime.
+class ScriptedPrompts : public Prompts
+{
+public:
+    struct Asked
+    {
+        QString kind; // "open", "save", "directory"
+        QString caption;
+        QString dir;
+        QString filter;
+    };
+    struct Shown
+    {
+        QString title;
+        QString text;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    // Answers for the next file or directory dialogs, in order; an empty answer is a cancel.
+    QStringList answers;
+    QVector<Asked> asked;
+    QVector<Shown> shown;
+
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+        const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+        const QString &filter) override;
+    QString existingDirectory(QWidget *parent, const QString &caption, const QString &dir,
+        QFileDialog::Options options) override;
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+
+    QStringList shownTexts() const;
+
+private:
+    QString answer(
+        const QString &kind, const QString &caption, const QString &dir, const QString &filter);
+};
