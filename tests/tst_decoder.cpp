@@ -2,6 +2,7 @@
 // decoder against the literal one over many random views.
 #include "decoder.h"
 #include "picturedecoder.h"
+#include "planarsimd.h"
 
 #include <QTest>
 #include <limits>
@@ -211,13 +212,21 @@ static QPoint firstDifference(const QImage &a, const QImage &b)
 void TestDecoder::fastMatchesLiteral_data()
 {
     QTest::addColumn<unsigned>("seed");
-    for (unsigned seed = 1; seed <= 400; ++seed)
-        QTest::addRow("seed %u", seed) << seed;
+    QTest::addColumn<bool>("simd");
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        QTest::addRow("seed %u", seed) << seed << true;
+        QTest::addRow("seed %u scalar", seed) << seed << false;
+    }
 }
 
 void TestDecoder::fastMatchesLiteral()
 {
     QFETCH(unsigned, seed);
+    QFETCH(bool, simd);
+#if defined(__x86_64__) || defined(_M_X64)
+    QVERIFY(PlanarSimd::available());
+#endif
+    PlanarSimd::setEnabled(simd);
     std::mt19937 rng(seed);
     const RandomView v = randomView(rng);
     QImage literal(v.dest, QImage::Format_Indexed8);
@@ -234,6 +243,7 @@ void TestDecoder::fastMatchesLiteral()
             static_cast<long long>(v.position), v.left, v.top, v.dest.width(), v.dest.height());
         qWarning("first difference at %d,%d", mismatch.x(), mismatch.y());
     }
+    PlanarSimd::setEnabled(true);
     QCOMPARE(mismatch, QPoint(-1, -1));
 }
 

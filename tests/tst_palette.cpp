@@ -146,9 +146,11 @@ void TestPalette::defaultColors()
 
 void TestPalette::shortOrMissingCanvas()
 {
-    RipperState state = loadedState(standardSnapshot({}, ecsWords()).bytes());
-    state.canvas = QImage();
+    const Builder builder = standardSnapshot({}, ecsWords());
+    RipperState state = loadedState(builder.bytes());
+    state.canvas = QImage(); // no colours to set, but the bookkeeping goes on
     Palette::readEcsPalette(state);
+    QCOMPARE(state.palfound, builder.chunkOffset("CHIP") + EcsColourOffset);
     Palette::resetPalette(state);
     QVERIFY(state.canvas.isNull());
 

@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 QString Pelvane::titleText()
 {
     return tr("Pelvane ") + versionText();
@@ -37,8 +39,14 @@ Pelvane::~Pelvane() = default;
 void Pelvane::restoreWindowPosition()
 {
     SettingsFile settings;
-    const int y = settings.value(AppSettings::WindowY, AppSettings::DefaultWindowY).toInt();
-    const int x = settings.value(AppSettings::WindowX, AppSettings::DefaultWindowX).toInt();
+    // QRect computes its far corner in int; a place this far out is off every screen anyway.
+    constexpr int Farthest = 1 << 24;
+    const int y
+        = std::clamp(settings.value(AppSettings::WindowY, AppSettings::DefaultWindowY).toInt(),
+            -Farthest, Farthest);
+    const int x
+        = std::clamp(settings.value(AppSettings::WindowX, AppSettings::DefaultWindowX).toInt(),
+            -Farthest, Farthest);
     QRect wanted(x, y, width(), height());
     const auto screens = QGuiApplication::screens();
     const bool visible = screens.isEmpty()

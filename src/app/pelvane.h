@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gridkey.h"
 #include "ripperstate.h"
 #include "ui_pelvane.h"
 
@@ -7,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class HtmlLog;
 class QAction;
@@ -34,6 +36,12 @@ public:
     void refreshView();
     void setControlsEnabled(bool enabled);
     std::int64_t pictureStride() const;
+    // Draws the grid through the literal per-pixel decoder (for measuring it against the fast one).
+    void setLiteralDecoding(bool literal)
+    {
+        m_literalDecoding = literal;
+        m_shown.reset();
+    }
 
     // Palettes.
     void setDefaultPalette(QImage &image) const;
@@ -55,8 +63,13 @@ public:
         int picturesX, int picturesY, bool leftToRight, int border, int color, QString fileName);
 
     const RipperState &state() const { return m_state; }
-    // Direct access for tests that set up a view without going through the controls.
-    RipperState &stateForTesting() { return m_state; }
+    // Direct access for tests that set up a view without going through the controls; the next
+    // refresh draws afresh.
+    RipperState &stateForTesting()
+    {
+        m_shown.reset();
+        return m_state;
+    }
     const Ui::PelvaneClass &form() const { return ui; }
     QMenu *fileMenuForTesting() const { return fileMenu; }
     std::array<QAction *, 8> recentActionsForTesting() const { return recentActions; }
@@ -132,5 +145,7 @@ private:
     QAction *recentSeparator = nullptr;
     QAction *aboutAction = nullptr;
     RipperState m_state;
+    bool m_literalDecoding = false;
+    std::optional<GridKey> m_shown; // what labelPicture shows now
     std::array<QAction *, 8> recentActions {};
 };

@@ -49,9 +49,18 @@ static void drawAll(const RipperState &state, QImage &canvas, DrawOne drawOne)
 void drawGrid(const RipperState &state, QImage &canvas)
 {
     PictureDecoder decoder(state);
-    drawAll(state, canvas, [&](std::int64_t position, int left, int top) {
-        decoder.draw(canvas, position, left, top);
-    });
+    canvas.fill(BackgroundIndex);
+    const PictureDecoder::Target target(canvas);
+    const std::int64_t stride = pictureStride(state);
+    const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + Gap;
+    const std::int64_t cellHeight = std::int64_t(state.blYSize) + Gap;
+    std::int64_t position = state.offset;
+    for (int r = 0; r < state.numY; ++r) {
+        for (int c = 0; c < state.numX; ++c) {
+            decoder.draw(target, position, c * cellWidth, r * cellHeight);
+            position += stride;
+        }
+    }
 }
 
 void drawGridLiteral(const RipperState &state, QImage &canvas)

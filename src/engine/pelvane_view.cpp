@@ -21,12 +21,20 @@ std::int64_t Pelvane::pictureStride() const
     return Grid::pictureStride(m_state);
 }
 
+// A grid identical to the one on screen is not drawn again: nested refreshes cost nothing.
 void Pelvane::drawGrid()
 {
     if (!m_state.fileLoaded)
         return;
-    Grid::drawGrid(m_state, m_state.canvas);
+    GridKey key = GridKey::of(m_state);
+    if (m_shown == key)
+        return;
+    if (m_literalDecoding)
+        Grid::drawGridLiteral(m_state, m_state.canvas);
+    else
+        Grid::drawGrid(m_state, m_state.canvas);
     ui.labelPicture->setPixmap(QPixmap::fromImage(m_state.canvas));
+    m_shown = std::move(key);
 }
 
 static int clampToSlider(int value, const QSlider *slider)

@@ -5,167 +5,339 @@
 
 namespace {
 
-// expanded[v]: the eight pixels of byte v, pixel k (bit 7 - k) as byte k, holding 1 or 0.
-const std::array<std::uint64_t, 256> &expandedBytes()
+using Table = std::array<std::uint64_t, 256>;
+
+// Which pixels of a group a byte feeds, and from which bits.
+struct BitPattern
 {
-    static const std::array<std::uint64_t, 256> table = [] {
-        std::array<std::uint64_t, 256> t {};
-        for (int v = 0; v < 256; ++v) {
-            std::uint8_t pixels[8];
-            for (int k = 0; k < 8; ++k)
-                pixels[k] = (v >> (7 - k)) & 1;
-            std::memcpy(&t[v], pixels, 8);
+    int firstPixel;
+    int count;
+    int topBit;
+};
+constexpr BitPattern Patterns[] = {
+    { 0, 8, 7 }, // a whole byte: pixel k from bit 7 - k
+    { 0, 4, 7 }, // "C-" even plane, first byte: pixels 0-3 from the high nibble
+    { 4, 4, 7 }, // even plane, second byte
+    { 0, 4, 3 }, // odd plane, first byte: the low nibble
+    { 4, 4, 3 }, // odd plane, second byte
+};
+constexpr int WholeByte = 0;
+
+// unit[p][v]: the pixels byte v sets under pattern p, as 1 per pixel byte. A source's table is
+// this times its colour-index bits: every byte is 0 or 1, so the product carries nothing.
+const std::array<Table, 5> &unitTables()
+{
+    static const std::array<Table, 5> tables = [] {
+        std::array<Table, 5> t {};
+        for (int p = 0; p < 5; ++p) {
+            for (int v = 0; v < 256; ++v) {
+                std::uint8_t pixels[8] = {};
+                for (int k = 0; k < Patterns[p].count; ++k)
+                    pixels[Patterns[p].firstPixel + k] = (v >> (Patterns[p].topBit - k)) & 1;
+                std::memcpy(&t[p][v], pixels, 8);
+            }
         }
         return t;
     }();
-    return table;
+    return tables;
+}
+
+// Writes the visible pixels of group g; `out` is the destination pixel of column x0.
+inline void storeGroup(std::uint8_t *out, std::int64_t g, std::int64_t x0, std::int64_t x1,
+                       std::uint64_t pixels)
+{
+    const std::int64_t px = 8 * g;
+    if (px >= x0 && px + 8 <= x1) {
+        std::memcpy(out + (px - x0), &pixels, 8);
+        return;
+    }
+    const std::int64_t from = std::max(px, x0);
+    const std::int64_t to = std::min(px + 8, x1);
+    std::memcpy(out + (from - x0), reinterpret_cast<const std::uint8_t *>(&pixels) + (from - px),
+                std::size_t(to - from));
 }
 
 } // namespace
 
+PictureDecoder::Target::Target(QImage &image)
+    : bits(image.format() == QImage::Format_Indexed8 ? image.bits() : nullptr)
+    , bytesPerLine(image.bytesPerLine())
+    , width(bits ? image.width() : 0)
+    , height(bits ? image.height() : 0)
+{
+}
+
 PictureDecoder::PictureDecoder(const RipperState &state)
     : m_p(state)
 {
-    buildLayout();
-    buildTables();
+    m_tables.reserve(MaxSources);
+    buildSources();
+    m_inside = pickInsideDecoder();
 }
 
-void PictureDecoder::buildLayout()
+void PictureDecoder::addSource(std::int64_t offset, int pattern, std::uint8_t mask)
+{
+    const Table &unit = unitTables()[pattern];
+    int m = 0;
+    while (m < m_count && m_sources[m].offset != offset)
+        ++m;
+    if (m == m_count) {
+        m_tables.emplace_back();
+        m_tables.back().fill(0);
+        m_sources[m] = { offset, m_tables.back().data() };
+        ++m_count;
+    }
+    Table &table = m_tables[std::size_t(m)];
+    for (int v = 0; v < 256; ++v)
+        table[v] |= unit[v] * mask;
+}
+
+void PictureDecoder::buildSources()
 {
     const std::int64_t W = m_p.W;
     const std::int64_t H = m_p.H;
     const std::int64_t N = m_p.N;
+    switch (m_p.mode) {
+    case RipperState::ModeAM: m_lineStride = W; break;
+    case RipperState::ModeST: m_lineStride = W * N; break;
+    case RipperState::ModeSP:
+    case RipperState::ModeCplus:
+    case RipperState::ModeCminus: m_lineStride = 2 * W; break;
+    default: return; // no plane address: every pixel is colour 0
+    }
+    m_stride = m_p.mode == RipperState::ModeCplus || m_p.mode == RipperState::ModeCminus ? 2 : 1;
+    std::array<std::int64_t, 8> planeOffset {};
     for (int i = 0; i < m_p.N; ++i) {
-        std::int64_t base = 0;
+        const std::int64_t skip = i * m_p.planeSkip();
         switch (m_p.mode) {
-        case RipperState::ModeAM:
-            base = i * W * H;
-            m_lineStride = W;
-            break;
-        case RipperState::ModeST:
-            base = i * W;
-            m_lineStride = W * N;
-            break;
-        case RipperState::ModeSP:
-            base = i < 2 ? i * W : (i + 2 * H - 2) * W;
-            m_lineStride = 2 * W;
-            break;
-        case RipperState::ModeCplus:
-            base = i;
-            m_lineStride = 2 * W;
-            m_groupStride = 2;
-            break;
-        case RipperState::ModeCminus:
-            base = i / 2;
-            m_lineStride = 2 * W;
-            m_groupStride = 2;
-            m_nibbles = true;
-            break;
-        default:
-            break;
+        case RipperState::ModeAM: planeOffset[i] = i * W * H + skip; break;
+        case RipperState::ModeST: planeOffset[i] = i * W + skip; break;
+        case RipperState::ModeSP: planeOffset[i] = (i < 2 ? i * W : (i + 2 * H - 2) * W) + skip; break;
+        case RipperState::ModeCplus: planeOffset[i] = i + skip; break;
+        case RipperState::ModeCminus: planeOffset[i] = i / 2 + skip; break;
         }
-        m_planeBase[i] = base + i * m_p.planeSkip();
-    }
-    if (m_p.N > 0) {
-        m_minBase = *std::min_element(m_planeBase.begin(), m_planeBase.begin() + m_p.N);
-        m_maxBase = *std::max_element(m_planeBase.begin(), m_planeBase.begin() + m_p.N);
-    }
-}
-
-void PictureDecoder::buildTables()
-{
-    const bool knownMode = m_p.mode >= RipperState::ModeAM && m_p.mode <= RipperState::ModeCminus;
-    // Bit j of the index is the slot order[j]; the plane filling that slot lights bit j.
-    for (int i = 0; i < m_p.N && knownMode; ++i) {
-        const int slot = m_p.slotOfPlane(i);
+        // Bit j of the index is slot order[j]; the plane filling that slot lights bit j.
+        std::uint8_t mask = 0;
         for (int j = 0; j < m_p.N; ++j) {
-            if (m_p.order[j] == slot)
-                m_planeMask[i] |= std::uint8_t(1u << j);
+            if (m_p.order[j] == m_p.slotOfPlane(i))
+                mask |= std::uint8_t(1u << j);
+        }
+        if (mask == 0)
+            continue;
+        if (m_p.mode == RipperState::ModeCminus) {
+            const int first = i % 2 == 0 ? 1 : 3;
+            addSource(planeOffset[i], first, mask);
+            addSource(planeOffset[i] + 1, first + 1, mask);
+        } else {
+            addSource(planeOffset[i], WholeByte, mask);
         }
     }
-    const auto &expanded = expandedBytes();
-    m_tables.resize(std::size_t(m_p.N));
-    for (int i = 0; i < m_p.N; ++i) {
-        for (int v = 0; v < 256; ++v)
-            m_tables[i][v] = expanded[v] * m_planeMask[i]; // each byte is 0 or the mask: no carry
+    if (m_count > 0) {
+        auto byOffset = [](const Source &a, const Source &b) { return a.offset < b.offset; };
+        const auto end = m_sources.begin() + m_count;
+        m_minOffset = std::min_element(m_sources.begin(), end, byOffset)->offset;
+        m_maxOffset = std::max_element(m_sources.begin(), end, byOffset)->offset;
+    }
+    buildSimdPlanes(planeOffset);
+}
+
+void PictureDecoder::buildSimdPlanes(const std::array<std::int64_t, 8> &planeOffset)
+{
+    m_block.layout = m_p.mode == RipperState::ModeCplus ? PlanarSimd::Layout::EvenBytes
+            : m_p.mode == RipperState::ModeCminus       ? PlanarSimd::Layout::Nibbles
+                                                        : PlanarSimd::Layout::Bytes;
+    int used = 0;
+    for (int j = 0; j < m_p.N; ++j) {
+        const int slot = m_p.order[j];
+        if (slot < 0 || slot >= m_p.N)
+            continue;
+        const int plane = m_p.reverse ? m_p.N - 1 - slot : slot;
+        m_simdUsed[j] = true;
+        m_simdOffset[j] = planeOffset[plane];
+        m_block.lowNibble[j] = plane % 2 == 1;
+        m_simdMinOffset = used == 0 ? m_simdOffset[j] : std::min(m_simdMinOffset, m_simdOffset[j]);
+        m_simdMaxOffset = used == 0 ? m_simdOffset[j] : std::max(m_simdMaxOffset, m_simdOffset[j]);
+        ++used;
+    }
+    m_simd = PlanarSimd::enabled() && m_count > 0 && used >= 3;
+}
+
+// Sources at the same offset were merged, so a whole byte plus its nibble partner read at most
+// one byte beyond the last group's offset.
+inline bool PictureDecoder::lineInside(std::int64_t lineStart, std::int64_t from,
+                                       std::int64_t to) const
+{
+    return lineStart + m_minOffset + from * m_stride >= 0
+            && lineStart + m_maxOffset + to * m_stride < m_p.size;
+}
+
+template<int Count, int Stride>
+void PictureDecoder::decodeInside(std::int64_t lineStart, std::int64_t from, std::int64_t to,
+                                  const Columns &cols, std::uint8_t *out) const
+{
+    if (from == to) { // tiny pictures: one group, straight from the sources
+        std::uint64_t pixels = 0;
+        for (int m = 0; m < Count; ++m)
+            pixels |= m_sources[m].table[m_p.data[lineStart + m_sources[m].offset + from * Stride]];
+        storeGroup(out, from, cols.x0, cols.x1, pixels);
+        return;
+    }
+    const std::uint8_t *src[Count];
+    const std::uint64_t *table[Count];
+    for (int m = 0; m < Count; ++m) {
+        src[m] = m_p.data + lineStart + m_sources[m].offset;
+        table[m] = m_sources[m].table;
+    }
+    for (std::int64_t g = from; g <= to; ++g) {
+        std::uint64_t pixels = 0;
+        for (int m = 0; m < Count; ++m)
+            pixels |= table[m][src[m][g * Stride]];
+        storeGroup(out, g, cols.x0, cols.x1, pixels);
     }
 }
 
-std::uint8_t PictureDecoder::fetchPlaneByte(int plane, std::int64_t address) const
+template<int Stride, std::size_t... Counts>
+PictureDecoder::LineDecoder PictureDecoder::insideDecoderFor(int count,
+                                                             std::index_sequence<Counts...>)
 {
-    const std::uint8_t *d = m_p.data;
-    if (!m_nibbles)
-        return d[address];
-    if (plane % 2 == 0)
-        return std::uint8_t((d[address] & 0xF0) | (d[address + 1] >> 4));
-    return std::uint8_t((d[address] << 4) | (d[address + 1] & 0x0F));
+    const LineDecoder decoders[] = { &PictureDecoder::decodeInside<int(Counts), Stride>... };
+    return decoders[count];
 }
 
-std::uint8_t PictureDecoder::fetchPlaneByteChecked(int plane, std::int64_t address) const
+PictureDecoder::LineDecoder PictureDecoder::pickInsideDecoder() const
 {
-    auto at = [this](std::int64_t a) -> std::uint8_t {
-        return a >= 0 && a < m_p.size ? m_p.data[a] : 0;
-    };
-    if (!m_nibbles)
-        return at(address);
-    if (plane % 2 == 0)
-        return std::uint8_t((at(address) & 0xF0) | (at(address + 1) >> 4));
-    return std::uint8_t((at(address) << 4) | (at(address + 1) & 0x0F));
+    constexpr auto counts = std::make_index_sequence<MaxSources + 1>();
+    return m_stride == 1 ? insideDecoderFor<1>(m_count, counts)
+                         : insideDecoderFor<2>(m_count, counts);
 }
 
-bool PictureDecoder::lineInside(std::int64_t lineStart, const Span &groups) const
+void PictureDecoder::decodeClipped(std::int64_t lineStart, std::int64_t from, std::int64_t to,
+                                   const Columns &cols, std::uint8_t *out)
 {
-    const std::int64_t lowest = lineStart + m_minBase + groups.first * m_groupStride;
-    const std::int64_t highest
-        = lineStart + m_maxBase + groups.last * m_groupStride + (m_nibbles ? 1 : 0);
-    return lowest >= 0 && highest < m_p.size;
+    m_row.assign(std::size_t(to - from + 1), 0);
+    for (int m = 0; m < m_count; ++m) {
+        // Groups whose byte lies inside the data: 0 <= start + stride * g < size.
+        const std::int64_t start = lineStart + m_sources[m].offset;
+        const std::int64_t first
+                = std::max(from, start >= 0 ? 0 : (-start + m_stride - 1) / m_stride);
+        const std::int64_t last
+                = std::min(to, start < m_p.size ? (m_p.size - 1 - start) / m_stride : -1);
+        const std::uint64_t *table = m_sources[m].table;
+        for (std::int64_t g = first; g <= last; ++g)
+            m_row[std::size_t(g - from)] |= table[m_p.data[start + g * m_stride]];
+    }
+    const std::int64_t x = std::max(8 * from, cols.x0);
+    const std::int64_t xEnd = std::min(8 * (to + 1), cols.x1);
+    std::memcpy(out + (x - cols.x0), reinterpret_cast<const std::uint8_t *>(m_row.data()) + (x - 8 * from),
+                std::size_t(xEnd - x));
 }
 
-template<bool Checked> void PictureDecoder::decodeLine(std::int64_t lineStart, const Span &groups)
+// A block of 16 groups can go through the SIMD converter when every plane it reads lies wholly
+// inside the data (read) or wholly outside it (zero).
+bool PictureDecoder::simdBlockReadable(std::int64_t lineStart, std::int64_t group,
+                                       PlanarSimd::Block &block) const
 {
-    const std::int64_t count = groups.last - groups.first + 1;
-    std::uint64_t *row = m_row.data();
-    std::fill(row, row + count, 0);
-    for (int i = 0; i < m_p.N; ++i) {
-        if (m_planeMask[i] == 0)
+    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? 16 : 32;
+    for (int j = 0; j < 8; ++j) {
+        block.src[j] = nullptr;
+        if (!m_simdUsed[j])
             continue;
-        const auto &table = m_tables[i];
-        std::int64_t address = lineStart + m_planeBase[i] + groups.first * m_groupStride;
-        if (!Checked && !m_nibbles && m_groupStride == 1) {
-            const std::uint8_t *src = m_p.data + address;
-            for (std::int64_t g = 0; g < count; ++g)
-                row[g] |= table[src[g]];
+        const std::int64_t lo = lineStart + m_simdOffset[j] + group * m_stride;
+        const std::int64_t hi = lo + span - 1;
+        if (lo >= 0 && hi < m_p.size)
+            block.src[j] = m_p.data + lo;
+        else if (hi >= 0 && lo < m_p.size)
+            return false;
+    }
+    return true;
+}
+
+// Planes with at least one byte of this line's visible groups inside the data.
+int PictureDecoder::planesReachingData(std::int64_t lineStart, const Columns &cols) const
+{
+    int count = 0;
+    for (int j = 0; j < 8; ++j) {
+        const std::int64_t lo = lineStart + m_simdOffset[j] + cols.g0 * m_stride;
+        const std::int64_t hi = lineStart + m_simdOffset[j] + cols.g1 * m_stride + m_stride - 1;
+        count += m_simdUsed[j] && hi >= 0 && lo < m_p.size;
+    }
+    return count;
+}
+
+void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols, std::uint8_t *out)
+{
+    PlanarSimd::Block block = m_block;
+    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? 16 : 32;
+    const std::int64_t lastBlock = cols.g0 + (cols.g1 - cols.g0) / 16 * 16;
+    // Where the whole line's blocks lie inside the data, no block needs its own check.
+    const bool inside = lineStart + m_simdMinOffset + cols.g0 * m_stride >= 0
+            && lineStart + m_simdMaxOffset + lastBlock * m_stride + span - 1 < m_p.size;
+    if (!inside && planesReachingData(lineStart, cols) < 3) {
+        decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
+        return;
+    }
+    alignas(16) std::uint8_t pixels[128];
+    for (std::int64_t g = cols.g0; g <= cols.g1; g += 16) {
+        const std::int64_t last = std::min(g + 15, cols.g1);
+        if (inside) {
+            for (int j = 0; j < 8; ++j) {
+                block.src[j] = m_simdUsed[j] ? m_p.data + lineStart + m_simdOffset[j] + g * m_stride
+                                             : nullptr;
+            }
+        }
+        if (last - g < 3 || (!inside && !simdBlockReadable(lineStart, g, block))) {
+            if (lineInside(lineStart, g, last))
+                (this->*m_inside)(lineStart, g, last, cols, out);
+            else
+                decodeClipped(lineStart, g, last, cols, out);
             continue;
         }
-        for (std::int64_t g = 0; g < count; ++g, address += m_groupStride)
-            row[g]
-                |= table[Checked ? fetchPlaneByteChecked(i, address) : fetchPlaneByte(i, address)];
+        const std::int64_t from = std::max(8 * g, cols.x0);
+        const std::int64_t to = std::min(8 * (last + 1), cols.x1);
+        if (from == 8 * g && to == 8 * (g + 16)) {
+            PlanarSimd::decode16Groups(block, out + (from - cols.x0));
+        } else {
+            PlanarSimd::decode16Groups(block, pixels);
+            std::memcpy(out + (from - cols.x0), pixels + (from - 8 * g), std::size_t(to - from));
+        }
     }
+}
+
+inline void PictureDecoder::decodeLine(std::int64_t lineStart, const Columns &cols,
+                                       std::uint8_t *out)
+{
+    if (m_count == 0)
+        std::memset(out, 0, std::size_t(cols.x1 - cols.x0));
+    else if (m_simd && cols.g1 - cols.g0 >= 3)
+        decodeLineSimd(lineStart, cols, out);
+    else if (lineInside(lineStart, cols.g0, cols.g1))
+        (this->*m_inside)(lineStart, cols.g0, cols.g1, cols, out);
+    else
+        decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
 }
 
 void PictureDecoder::draw(QImage &dest, std::int64_t position, int left, int top)
 {
-    if (dest.format() != QImage::Format_Indexed8)
-        return;
-    const std::int64_t width = 8 * m_p.W;
-    const std::int64_t x0 = std::max<std::int64_t>(0, -std::int64_t(left));
-    const std::int64_t x1 = std::min<std::int64_t>(width, std::int64_t(dest.width()) - left);
-    const std::int64_t y0 = std::max<std::int64_t>(0, -std::int64_t(top));
-    const std::int64_t y1 = std::min<std::int64_t>(m_p.H, std::int64_t(dest.height()) - top);
-    if (x0 >= x1 || y0 >= y1)
-        return;
+    draw(Target(dest), position, left, top);
+}
 
-    const Span groups { x0 / 8, (x1 - 1) / 8 };
-    m_row.resize(std::size_t(groups.last - groups.first + 1));
-    const std::uint8_t *rowBytes = reinterpret_cast<const std::uint8_t *>(m_row.data());
-    const std::int64_t skipInGroup = x0 - 8 * groups.first;
+void PictureDecoder::draw(const Target &dest, std::int64_t position, std::int64_t left,
+                          std::int64_t top)
+{
+    Columns cols;
+    cols.x0 = std::max<std::int64_t>(0, -left);
+    cols.x1 = std::min<std::int64_t>(8 * m_p.W, dest.width - left);
+    const std::int64_t y0 = std::max<std::int64_t>(0, -top);
+    const std::int64_t y1 = std::min<std::int64_t>(m_p.H, dest.height - top);
+    if (cols.x0 >= cols.x1 || y0 >= y1)
+        return;
+    cols.g0 = cols.x0 / 8;
+    cols.g1 = (cols.x1 - 1) / 8;
+    std::uint8_t *out = dest.bits + (top + y0) * dest.bytesPerLine + left + cols.x0;
+    std::int64_t lineStart = position + m_lineStride * y0;
     for (std::int64_t y = y0; y < y1; ++y) {
-        const std::int64_t lineStart = position + m_lineStride * y;
-        if (lineInside(lineStart, groups))
-            decodeLine<false>(lineStart, groups);
-        else
-            decodeLine<true>(lineStart, groups);
-        std::uint8_t *out = dest.scanLine(int(top + y)) + left + x0;
-        std::memcpy(out, rowBytes + skipInGroup, std::size_t(x1 - x0));
+        decodeLine(lineStart, cols, out);
+        out += dest.bytesPerLine;
+        lineStart += m_lineStride;
     }
 }

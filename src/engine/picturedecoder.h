@@ -1,49 +1,97 @@
 #pragma once
 
 #include "decodeparams.h"
+#include "planarsimd.h"
 
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
-// Fast picture decoder. Built once per grid or export from the decoding fields; each call of
-// draw() decodes one picture eight pixels of one plane at a time through per-plane tables into
-// which `reverse` and `bitplaneorder` are folded. Only the visible part of a picture is decoded,
-// and bounds are checked once per line: lines whose bytes all lie inside the data take the
-// unchecked path.
+// Fast picture decoder, built once per grid or export from the decoding fields.
+//
+// Every storage mode reads, for one line of a picture, a handful of byte streams ("sources"):
+// source m supplies byte (lineStart + offset_m + stride * g) for pixel group g (8 pixels). Each
+// source has a 256-entry table that turns such a byte into its contribution to the eight colour
+// indices of the group (one byte per pixel), with `reverse` and `bitplaneorder` folded in; a
+// group is the OR of its sources' entries. "C-" reads each byte as two nibbles, so a plane there
+// is two sources (pixels 0-3 and 4-7); sources reading the same bytes are merged.
+//
+// From three planes on, runs of 16 groups go through an SSE2 bit-matrix transpose instead
+// (PlanarSimd). Bytes outside the data read as 0, which contributes nothing: lines and blocks
+// that lie wholly inside the data take unchecked paths, the rest clip each source to the data.
+// Only the columns and lines that land inside the destination are decoded.
 class PictureDecoder
 {
 public:
+    static constexpr int MaxSources = 16;
+
+    // An 8-bit indexed destination, taken apart once per grid rather than once per picture.
+    struct Target
+    {
+        explicit Target(QImage &image);
+        std::uint8_t *bits;
+        std::int64_t bytesPerLine;
+        std::int64_t width;
+        std::int64_t height;
+    };
+
     explicit PictureDecoder(const RipperState &state);
 
     void draw(QImage &dest, std::int64_t position, int left, int top);
-
-    // The colour-index bits a set bit of plane i contributes.
-    std::uint8_t planeMask(int plane) const { return m_planeMask[plane]; }
+    void draw(const Target &dest, std::int64_t position, std::int64_t left, std::int64_t top);
 
 private:
-    struct Span
+    struct Source
     {
-        std::int64_t first; // first and last pixel group of the visible columns
-        std::int64_t last;
+        std::int64_t offset; // from the start of the picture's line
+        const std::uint64_t *table;
     };
+    struct Columns
+    {
+        std::int64_t x0, x1; // visible pixel columns [x0, x1)
+        std::int64_t g0, g1; // pixel groups [g0, g1] they fall in
+    };
+    using LineDecoder = void (PictureDecoder::*)(std::int64_t, std::int64_t, std::int64_t,
+                                                 const Columns &, std::uint8_t *) const;
 
-    void buildLayout();
-    void buildTables();
-    template<bool Checked> void decodeLine(std::int64_t lineStart, const Span &groups);
-    std::uint8_t fetchPlaneByte(int plane, std::int64_t address) const;
-    std::uint8_t fetchPlaneByteChecked(int plane, std::int64_t address) const;
-    bool lineInside(std::int64_t lineStart, const Span &groups) const;
+    void buildSources();
+    void addSource(std::int64_t offset, int pattern, std::uint8_t mask);
+    void buildSimdPlanes(const std::array<std::int64_t, 8> &planeOffset);
+    LineDecoder pickInsideDecoder() const;
+    template<int Stride, std::size_t... Counts>
+    static LineDecoder insideDecoderFor(int count, std::index_sequence<Counts...>);
+
+    void decodeLine(std::int64_t lineStart, const Columns &cols, std::uint8_t *out);
+    bool lineInside(std::int64_t lineStart, std::int64_t from, std::int64_t to) const;
+    // Groups [from, to] of a line whose bytes all lie inside the data, without checks.
+    template<int Count, int Stride>
+    void decodeInside(std::int64_t lineStart, std::int64_t from, std::int64_t to,
+                      const Columns &cols, std::uint8_t *out) const;
+    // Groups [from, to] reading only bytes inside the data.
+    void decodeClipped(std::int64_t lineStart, std::int64_t from, std::int64_t to,
+                       const Columns &cols, std::uint8_t *out);
+    void decodeLineSimd(std::int64_t lineStart, const Columns &cols, std::uint8_t *out);
+    int planesReachingData(std::int64_t lineStart, const Columns &cols) const;
+    bool simdBlockReadable(std::int64_t lineStart, std::int64_t group,
+                           PlanarSimd::Block &block) const;
 
     DecodeParams m_p;
-    std::array<std::uint8_t, 8> m_planeMask {};
-    std::array<std::int64_t, 8> m_planeBase {}; // first byte of plane i, relative to the picture
     std::int64_t m_lineStride = 0;
-    std::int64_t m_groupStride = 1;
-    bool m_nibbles = false; // "C-": a plane's 8 pixels come from two nibbles of two bytes
-    std::int64_t m_minBase = 0;
-    std::int64_t m_maxBase = 0;
+    int m_stride = 1; // bytes between neighbouring groups of one source
+    int m_count = 0;
+    std::int64_t m_minOffset = 0;
+    std::int64_t m_maxOffset = 0;
+    std::array<Source, MaxSources> m_sources {};
     std::vector<std::array<std::uint64_t, 256>> m_tables;
+    LineDecoder m_inside = nullptr;
+
+    bool m_simd = false; // worth it from three planes on
+    PlanarSimd::Block m_block; // layout and nibble choice; sources filled per block
+    std::array<std::int64_t, 8> m_simdOffset {}; // per colour-index bit: its plane's offset
+    std::array<bool, 8> m_simdUsed {};
+    std::int64_t m_simdMinOffset = 0;
+    std::int64_t m_simdMaxOffset = 0;
     std::vector<std::uint64_t> m_row;
 };

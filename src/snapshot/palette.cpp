@@ -57,10 +57,17 @@ std::uint8_t expandComponent(unsigned c)
     return std::uint8_t(sixBits * 255 / 63);
 }
 
-// A position as the state stores it; none of the readers produce one beyond int.
+// Whether the state can hold the position; a table that would start beyond int lies wholly
+// past the data, which int also bounds, so it is treated as absent.
 bool fitsInt(std::int64_t position)
 {
     return position >= 0 && position <= std::numeric_limits<int>::max();
+}
+
+// A chunk cut off before its colour table has none: palfound never points past the data.
+bool tableStartsInside(const Bytes &bytes, std::int64_t first)
+{
+    return fitsInt(first) && first < bytes.size;
 }
 
 std::int64_t searchStart(const RipperState &state)
@@ -144,10 +151,10 @@ void resetPalette(RipperState &state)
 void readEcsPalette(RipperState &state)
 {
     const int chunk = Chunks::findChunk(state, "CHIP");
-    if (chunk < 0 || !fitsInt(std::int64_t(chunk) + EcsTableOffset))
-        return;
     const Bytes bytes(state);
     const std::int64_t first = std::int64_t(chunk) + EcsTableOffset;
+    if (chunk < 0 || !tableStartsInside(bytes, first))
+        return;
     state.palfound = int(first);
     QList<QRgb> table = fullTable(state.canvas);
     // A table cut off by the end of the file gives only its whole colour words.
@@ -159,10 +166,10 @@ void readEcsPalette(RipperState &state)
 void readAgaPalette(RipperState &state)
 {
     const int chunk = Chunks::findChunk(state, "AGAC");
-    if (chunk < 0 || !fitsInt(std::int64_t(chunk) + AgaTableOffset))
-        return;
     const Bytes bytes(state);
     const std::int64_t first = std::int64_t(chunk) + AgaTableOffset;
+    if (chunk < 0 || !tableStartsInside(bytes, first))
+        return;
     state.palfound = int(first);
     QList<QRgb> table = fullTable(state.canvas);
     for (int i = 0; i < TableSize && bytes.contains(first + 4 * i, 4); ++i) {

@@ -38,6 +38,7 @@ void Pelvane::loadSnapshot(const QString &path)
     }
     m_state.filesize = int(bytes->size());
     m_state.fileData = std::move(*bytes);
+    m_shown.reset();
     ui.horizontalSlider->setMaximum(m_state.filesize);
     recordCurrentFile(path);
     m_state.fileLoaded = true;

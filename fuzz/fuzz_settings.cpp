@@ -1,0 +1,81 @@
+// Arbitrary bytes as "settings.ini" in the working directory, read key by key the way the program
+// reads it, then the recent-file update written back and read again.
+#include "appsettings.h"
+#include "fuzzsupport.h"
+#include "recentfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+using FuzzSupport::require;
+
+namespace {
+
+int runs = 0;
+QString startDir; // back to it after each input: libFuzzer writes its corpus by relative path
+
+// Removed at exit; holds one directory per input.
+QTemporaryDir &root()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// QSettings keeps parsed files cached by path, so every input gets a directory of its own.
+QString freshWorkDir()
+{
+    const QString path = root().filePath(QString::number(runs++));
+    QDir().mkpath(path);
+    return path;
+}
+
+void checkRecentFileUpdate()
+{
+    const QString loaded = QStringLiteral("/snapshots/loaded game.uss");
+    QStringList written;
+    {
+        SettingsFile settings;
+        const QStringList list = settings.value(AppSettings::RecentFileList).toStringList();
+        written = RecentFiles::withFileInFront(list, loaded);
+        require(written.size() <= AppSettings::MaxRecentFiles, "at most eight recent files");
+        require(written.value(0) == loaded && written.count(loaded) == 1,
+            "the loaded file is first and only once");
+        settings.setValue(AppSettings::RecentFileList, written);
+    }
+    const QStringList reread = SettingsFile().value(AppSettings::RecentFileList).toStringList();
+    require(reread == written, "the recent-file list reads back as written");
+    for (int i = 0; i < reread.size(); ++i)
+        RecentFiles::entryLabel(i, reread[i]);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    startDir = QDir::currentPath();
+    return root().isValid() ? 0 : 1;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QString dir = freshWorkDir();
+    require(QDir::setCurrent(dir), "the working directory changes");
+    {
+        QFile file(AppSettings::fileName());
+        require(file.open(QIODevice::WriteOnly), "settings.ini opens");
+        file.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    {
+        SettingsFile settings;
+        settings.value(AppSettings::WindowX, AppSettings::DefaultWindowX).toInt();
+        settings.value(AppSettings::WindowY, AppSettings::DefaultWindowY).toInt();
+        settings.value(AppSettings::DefaultUssDir, QString()).toString();
+        settings.value(AppSettings::DefaultImageDir, QString()).toString();
+    }
+    checkRecentFileUpdate();
+    QDir::setCurrent(startDir);
+    QDir(dir).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,106 @@
+// Arbitrary bytes as a loaded snapshot: the chunk walk, the chunk palettes and the Copper searches
+// stepped until they wrap. Each is also run with a `filesize` that claims more bytes than the
+// snapshot holds and with one that claims fewer.
+#include "chunks.h"
+#include "fuzzsupport.h"
+#include "palette.h"
+
+#include <cstring>
+#include <limits>
+
+using FuzzSupport::require;
+
+namespace {
+
+// Calls per search before giving up on seeing it wrap; each call finds a later match.
+constexpr int MaxSearchCalls = 2000;
+
+void checkBookkeeping(const RipperState &state)
+{
+    const std::int64_t size = Chunks::dataSize(state);
+    require(FuzzSupport::paletteComplete(state), "the palette keeps 256 entries");
+    require(state.palfound >= 0 && state.palfound <= size, "palfound lies within the data");
+    require(state.palsearchpos >= 0 && state.palsearchpos <= size,
+        "palsearchpos lies within the data");
+}
+
+void checkChunkWalk(const RipperState &state)
+{
+    const std::int64_t size = Chunks::dataSize(state);
+    for (const char *tag : { "ASF ", "CHIP", "AGAC", "CRAM", "END ", "ZZZZ" }) {
+        const int at = Chunks::findChunk(state, tag);
+        require(at >= -1, "findChunk gives -1 or a position");
+        if (at >= 0) {
+            require(at + std::int64_t(8) <= size, "a found chunk has a whole header");
+            require(std::memcmp(state.bytes() + at, tag, 4) == 0, "a found chunk has the tag");
+        }
+    }
+    require(Chunks::findChunk(state, "CHI") == -1, "a short tag matches nothing");
+    require(Chunks::findChunk(state, nullptr) == -1, "no tag matches nothing");
+}
+
+void checkChunkPalettes(RipperState &state)
+{
+    Palette::readEcsPalette(state);
+    checkBookkeeping(state);
+    const QList<QRgb> ecs = state.canvas.colorTable();
+    const int ecsFound = state.palfound;
+    Palette::readEcsPalette(state);
+    require(state.canvas.colorTable() == ecs && state.palfound == ecsFound,
+        "reading ECS twice gives the same palette");
+
+    Palette::readAgaPalette(state);
+    checkBookkeeping(state);
+}
+
+template<typename Search>
+void stepUntilWrapped(RipperState &state, Search search)
+{
+    for (int call = 0; call < MaxSearchCalls; ++call) {
+        const int before = state.palsearchpos;
+        search(state);
+        checkBookkeeping(state);
+        if (state.palsearchpos == 0)
+            return;
+        require(state.palsearchpos > before, "a search that finds something moves on");
+    }
+}
+
+template<typename Search>
+void checkSearch(RipperState &state, Search search)
+{
+    Palette::resetPalette(state);
+    stepUntilWrapped(state, search);
+    // Cursors no search leaves behind: before the start and far past the end.
+    for (int start : { -1, std::numeric_limits<int>::min(), std::numeric_limits<int>::max() }) {
+        state.palsearchpos = start;
+        search(state);
+        checkBookkeeping(state);
+    }
+}
+
+void checkAll(RipperState &state)
+{
+    Palette::resetPalette(state);
+    checkChunkWalk(state);
+    checkChunkPalettes(state);
+    checkSearch(state, Palette::searchCopperSimple);
+    checkSearch(state, Palette::searchCopperAdvanced);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size > std::size_t(1) << 20)
+        return 0;
+    RipperState state = FuzzSupport::loadedState(std::vector<std::uint8_t>(data, data + size));
+    checkAll(state);
+
+    state.filesize = int(size) + 4096; // more than fileData holds
+    checkAll(state);
+
+    state.filesize = int(size / 2);
+    checkAll(state);
+    return 0;
+}

@@ -1,0 +1,175 @@
+#include "exportrun.h"
+
+#include "chunks.h"
+#include "grid.h"
+#include "palette.h"
+#include "snapshotfile.h"
+#include "statefile.h"
+#include "viewranges.h"
+
+namespace ExportCli {
+
+namespace {
+
+// The window's starting point: initial parameters, the default palette, then the snapshot.
+bool loadSnapshot(RipperState &state, const QString &path)
+{
+    state.canvas = QImage(Grid::CanvasWidth, Grid::CanvasHeight, QImage::Format_Indexed8);
+    Palette::resetPalette(state);
+    auto bytes = SnapshotFile::read(path);
+    if (!bytes)
+        return false;
+    state.filesize = int(bytes->size());
+    state.fileData = std::move(*bytes);
+    state.fileLoaded = true;
+    state.currentFile = path;
+    return true;
+}
+
+// What "Open Ripper State" does: the values, the same two warnings, the palette found again at
+// its stored place, then the refresh's clamping.
+bool applyStateFile(RipperState &state, const QString &path, RunResult &result)
+{
+    const StateFile::LoadResult loaded = StateFile::load(state, path);
+    if (!loaded.readable)
+        return false;
+    if (loaded.fileSizeDiffers)
+        result.messages << QStringLiteral(
+            "Warning: File size in saved state is not the same as the .uss-file.");
+    if (loaded.offsetClamped)
+        result.messages << QStringLiteral("Warning: Offset was set outside the end of file.");
+    Palette::applySelectedSource(state);
+    ViewRanges::clamp(state);
+    return true;
+}
+
+void applyView(RipperState &state, const Options &o)
+{
+    state.offset = o.offset.value_or(state.offset);
+    state.blXSize = o.widthBytes.value_or(state.blXSize);
+    state.blYSize = o.heightLines.value_or(state.blYSize);
+    state.bits = o.planes.value_or(state.bits);
+    state.mode = o.mode.value_or(state.mode);
+    state.skip = o.skip.value_or(state.skip);
+    state.skipmode = o.skipMode.value_or(state.skipmode);
+    for (int j = 0; j < o.order.size(); ++j)
+        state.bitplaneorder[std::size_t(j)] = o.order[j];
+}
+
+int sourceOf(PaletteChoice choice)
+{
+    switch (choice) {
+    case PaletteChoice::Simple:
+        return RipperState::PaletteSimple;
+    case PaletteChoice::Advanced:
+        return RipperState::PaletteAdvanced;
+    case PaletteChoice::Aga:
+        return RipperState::PaletteAGA;
+    default:
+        return RipperState::PaletteECS;
+    }
+}
+
+// "Reset", or the source's radio button and "Search". A source that finds nothing leaves the
+// colours as they were, as in the window, and says so.
+void applyPalette(RipperState &state, const Options &o, RunResult &result)
+{
+    if (!o.palette)
+        return;
+    if (*o.palette == PaletteChoice::Default) {
+        Palette::resetPalette(state);
+        return;
+    }
+    state.palsource = sourceOf(*o.palette);
+    const bool copper = state.palsource == RipperState::PaletteSimple
+        || state.palsource == RipperState::PaletteAdvanced;
+    if (copper)
+        state.palsearchpos = o.paletteFrom.value_or(0);
+    const char *chunk = *o.palette == PaletteChoice::Ecs ? "CHIP" : "AGAC";
+    if (!copper && Chunks::findChunk(state, chunk) < 0)
+        result.messages << QStringLiteral("Warning: no \"%1\" chunk; the palette is unchanged.")
+                               .arg(QLatin1String(chunk));
+    Palette::applySelectedSource(state);
+    // A search that runs off the end puts its cursor back to 0.
+    if (copper && state.palsearchpos == 0)
+        result.messages << QStringLiteral(
+            "Warning: no Copper list found from byte %1; the palette is unchanged.")
+                               .arg(o.paletteFrom.value_or(0));
+}
+
+void fail(RunResult &result, int code, const QString &message)
+{
+    result.exitCode = code;
+    result.messages << message;
+}
+
+} // namespace
+
+RipperState prepareView(const Options &o, RunResult &result)
+{
+    RipperState state;
+    if (!loadSnapshot(state, o.snapshotPath)) {
+        fail(result, Unreadable,
+            QStringLiteral("cannot read the snapshot '%1'").arg(o.snapshotPath));
+        return state;
+    }
+    if (!o.statePath.isEmpty() && !applyStateFile(state, o.statePath, result)) {
+        fail(result, Unreadable,
+            QStringLiteral("cannot read the state file '%1': Can't open file!").arg(o.statePath));
+        return state;
+    }
+    if (o.offset && *o.offset > state.filesize) {
+        fail(result, BadUsage,
+            QStringLiteral("--offset must be from 0 to %1 (the snapshot's size), not %2")
+                .arg(state.filesize)
+                .arg(*o.offset));
+        return state;
+    }
+    if (o.paletteFrom && *o.paletteFrom > state.filesize) {
+        fail(result, BadUsage,
+            QStringLiteral("--palette-from must be from 0 to %1 (the snapshot's size), not %2")
+                .arg(state.filesize)
+                .arg(*o.paletteFrom));
+        return state;
+    }
+    applyView(state, o);
+    applyPalette(state, o, result);
+    ViewRanges::clamp(state);
+    return state;
+}
+
+RunResult run(const Options &o)
+{
+    RunResult result;
+    const RipperState state = prepareView(o, result);
+    if (result.exitCode != Written)
+        return result;
+    const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + o.request.border;
+    const std::int64_t cellHeight = std::int64_t(state.blYSize) + o.request.border;
+    switch (Exporter::exportPictures(state, o.request, o.outputPath)) {
+    case Exporter::Result::Written:
+        break;
+    case Exporter::Result::Empty:
+        fail(result, BadUsage,
+            QStringLiteral("--border %1 leaves no pixels: each cell would be %2 by %3 pixels")
+                .arg(o.request.border)
+                .arg(cellWidth)
+                .arg(cellHeight));
+        break;
+    case Exporter::Result::TooLarge:
+        fail(result, NotWritten,
+            QStringLiteral("refused: %1 by %2 pixels is beyond the export's limit of %3 pixels a "
+                           "side and %4 pixels in all; nothing was written")
+                .arg(cellWidth * o.request.picturesX)
+                .arg(cellHeight * o.request.picturesY)
+                .arg(Exporter::MaxSide)
+                .arg(Exporter::MaxPixels));
+        break;
+    case Exporter::Result::WriteFailed:
+        fail(result, NotWritten, QStringLiteral("cannot write '%1'").arg(o.outputPath));
+        break;
+    }
+    return result;
+}
+
+} // namespace ExportCli
