@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test install format clean
+.PHONY: all deps configure build run test install bench format clean
 
 all: build
 
@@ -27,8 +27,45 @@ test: build
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
+# Benchmarks (Google Benchmark): one run, the JSON report in bench-results.json, then the table.
+bench: build
+	$(BUILD_DIR)/bench/pelvane_bench --benchmark_out=bench-results.json \
+		--benchmark_out_format=json --benchmark_min_time=0.5
+	@scripts/bench-report bench-results.json
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer (-O1 keeps it quick);
+# any report ends its test with a failure.
+SANITIZE_BUILD_DIR ?= build-asan
+SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:check_initialization_order=1:strict_init_order=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+# libFuzzer targets (clang), each run for FUZZ_SECONDS by fuzz-run.
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: test-sanitize fuzz fuzz-run fuzz-seeds
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+		-DPELVANE_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON > /dev/null
+	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
+	cd $(SANITIZE_BUILD_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@cmake -S fuzz -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
+
+fuzz-run: fuzz
+	fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# Rewrites the committed seed corpora from their generator.
+fuzz-seeds:
+	python3 fuzz/make-seeds.py

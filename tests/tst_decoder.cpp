@@ -1,12 +1,15 @@
 // The decoder: the literal per-pixel definition against worked examples, and the fast picture
 // decoder against the literal one over many random views.
 #include "decoder.h"
+#include "grid.h"
 #include "picturedecoder.h"
 #include "planarsimd.h"
 
 #include <QTest>
 #include <limits>
 #include <random>
+
+Q_DECLARE_METATYPE(PlanarSimd::Level)
 
 class TestDecoder : public QObject
 {
@@ -22,6 +25,8 @@ private slots:
     void singlePlaneOrder();
     void fastMatchesLiteral_data();
     void fastMatchesLiteral();
+    void gridMatchesLiteral_data();
+    void gridMatchesLiteral();
     void onlyVisibleColumnsAreDrawn();
     void farPositionsDoNotOverflow();
 };
@@ -212,21 +217,24 @@ static QPoint firstDifference(const QImage &a, const QImage &b)
 void TestDecoder::fastMatchesLiteral_data()
 {
     QTest::addColumn<unsigned>("seed");
-    QTest::addColumn<bool>("simd");
+    QTest::addColumn<PlanarSimd::Level>("level");
     for (unsigned seed = 1; seed <= 400; ++seed) {
-        QTest::addRow("seed %u", seed) << seed << true;
-        QTest::addRow("seed %u scalar", seed) << seed << false;
+        QTest::addRow("seed %u scalar", seed) << seed << PlanarSimd::Level::Scalar;
+        QTest::addRow("seed %u SSE2", seed) << seed << PlanarSimd::Level::Sse2;
+        QTest::addRow("seed %u AVX2", seed) << seed << PlanarSimd::Level::Avx2;
     }
 }
 
 void TestDecoder::fastMatchesLiteral()
 {
     QFETCH(unsigned, seed);
-    QFETCH(bool, simd);
+    QFETCH(PlanarSimd::Level, level);
 #if defined(__x86_64__) || defined(_M_X64)
-    QVERIFY(PlanarSimd::available());
+    QVERIFY(PlanarSimd::available() >= PlanarSimd::Level::Sse2);
 #endif
-    PlanarSimd::setEnabled(simd);
+    if (PlanarSimd::available() < level)
+        QSKIP("this processor lacks the instruction set");
+    PlanarSimd::setMaxLevel(level);
     std::mt19937 rng(seed);
     const RandomView v = randomView(rng);
     QImage literal(v.dest, QImage::Format_Indexed8);
@@ -243,8 +251,36 @@ void TestDecoder::fastMatchesLiteral()
             static_cast<long long>(v.position), v.left, v.top, v.dest.width(), v.dest.height());
         qWarning("first difference at %d,%d", mismatch.x(), mismatch.y());
     }
-    PlanarSimd::setEnabled(true);
+    PlanarSimd::setMaxLevel(PlanarSimd::Level::Avx2);
     QCOMPARE(mismatch, QPoint(-1, -1));
+}
+
+void TestDecoder::gridMatchesLiteral_data()
+{
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed = 1; seed <= 60; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// Whole grids, narrow pictures and pictures running off the end of the data included.
+void TestDecoder::gridMatchesLiteral()
+{
+    QFETCH(unsigned, seed);
+    std::mt19937 rng(seed);
+    RipperState s = randomView(rng).state;
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    if (seed % 3 == 0) { // thousands of tiny pictures
+        s.blXSize = 1;
+        s.blYSize = pick(1, 3);
+    }
+    s.offset = pick(0, s.filesize);
+    s.numX = Grid::columnsFor(s.blXSize);
+    s.numY = Grid::rowsFor(s.blYSize);
+    QImage fast(Grid::CanvasWidth, Grid::CanvasHeight, QImage::Format_Indexed8);
+    QImage literal = fast.copy();
+    Grid::drawGrid(s, fast);
+    Grid::drawGridLiteral(s, literal);
+    QCOMPARE(firstDifference(fast, literal), QPoint(-1, -1));
 }
 
 void TestDecoder::onlyVisibleColumnsAreDrawn()

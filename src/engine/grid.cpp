@@ -56,10 +56,8 @@ void drawGrid(const RipperState &state, QImage &canvas)
     const std::int64_t cellHeight = std::int64_t(state.blYSize) + Gap;
     std::int64_t position = state.offset;
     for (int r = 0; r < state.numY; ++r) {
-        for (int c = 0; c < state.numX; ++c) {
-            decoder.draw(target, position, c * cellWidth, r * cellHeight);
-            position += stride;
-        }
+        decoder.drawRow(target, position, stride, state.numX, cellWidth, r * cellHeight);
+        position += stride * state.numX;
     }
 }
 

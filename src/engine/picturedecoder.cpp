@@ -159,7 +159,8 @@ void PictureDecoder::buildSimdPlanes(const std::array<std::int64_t, 8> &planeOff
         m_simdMaxOffset = used == 0 ? m_simdOffset[j] : std::max(m_simdMaxOffset, m_simdOffset[j]);
         ++used;
     }
-    m_simd = PlanarSimd::enabled() && m_count > 0 && used >= 3;
+    m_blockGroups = PlanarSimd::groupsPerBlock();
+    m_simd = m_blockGroups > 0 && m_count > 0 && used >= 3;
 }
 
 // Sources at the same offset were merged, so a whole byte plus its nibble partner read at most
@@ -175,13 +176,6 @@ template<int Count, int Stride>
 void PictureDecoder::decodeInside(std::int64_t lineStart, std::int64_t from, std::int64_t to,
                                   const Columns &cols, std::uint8_t *out) const
 {
-    if (from == to) { // tiny pictures: one group, straight from the sources
-        std::uint64_t pixels = 0;
-        for (int m = 0; m < Count; ++m)
-            pixels |= m_sources[m].table[m_p.data[lineStart + m_sources[m].offset + from * Stride]];
-        storeGroup(out, from, cols.x0, cols.x1, pixels);
-        return;
-    }
     const std::uint8_t *src[Count];
     const std::uint64_t *table[Count];
     for (int m = 0; m < Count; ++m) {
@@ -232,12 +226,13 @@ void PictureDecoder::decodeClipped(std::int64_t lineStart, std::int64_t from, st
                 std::size_t(xEnd - x));
 }
 
-// A block of 16 groups can go through the SIMD converter when every plane it reads lies wholly
+// A block of groups can go through the SIMD converter when every plane it reads lies wholly
 // inside the data (read) or wholly outside it (zero).
 bool PictureDecoder::simdBlockReadable(std::int64_t lineStart, std::int64_t group,
                                        PlanarSimd::Block &block) const
 {
-    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? 16 : 32;
+    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? m_blockGroups
+                                                                           : 2 * m_blockGroups;
     for (int j = 0; j < 8; ++j) {
         block.src[j] = nullptr;
         if (!m_simdUsed[j])
@@ -267,8 +262,9 @@ int PictureDecoder::planesReachingData(std::int64_t lineStart, const Columns &co
 void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols, std::uint8_t *out)
 {
     PlanarSimd::Block block = m_block;
-    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? 16 : 32;
-    const std::int64_t lastBlock = cols.g0 + (cols.g1 - cols.g0) / 16 * 16;
+    const std::int64_t groups = m_blockGroups;
+    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? groups : 2 * groups;
+    const std::int64_t lastBlock = cols.g0 + (cols.g1 - cols.g0) / groups * groups;
     // Where the whole line's blocks lie inside the data, no block needs its own check.
     const bool inside = lineStart + m_simdMinOffset + cols.g0 * m_stride >= 0
             && lineStart + m_simdMaxOffset + lastBlock * m_stride + span - 1 < m_p.size;
@@ -276,16 +272,18 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
         decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
         return;
     }
-    alignas(16) std::uint8_t pixels[128];
-    for (std::int64_t g = cols.g0; g <= cols.g1; g += 16) {
-        const std::int64_t last = std::min(g + 15, cols.g1);
+    const std::uint8_t *lineSrc[8] = {};
+    for (int j = 0; j < 8; ++j)
+        lineSrc[j] = m_simdUsed[j] ? m_p.data + lineStart + m_simdOffset[j] : nullptr;
+    alignas(32) std::uint8_t pixels[8 * 32];
+    for (std::int64_t g = cols.g0; g <= cols.g1; g += groups) {
+        const std::int64_t last = std::min(g + groups - 1, cols.g1);
         if (inside) {
-            for (int j = 0; j < 8; ++j) {
-                block.src[j] = m_simdUsed[j] ? m_p.data + lineStart + m_simdOffset[j] + g * m_stride
-                                             : nullptr;
-            }
+            for (int j = 0; j < 8; ++j)
+                block.src[j] = lineSrc[j] ? lineSrc[j] + g * m_stride : nullptr;
         }
-        if (last - g < 3 || (!inside && !simdBlockReadable(lineStart, g, block))) {
+        // A short tail is cheaper group by group than as a whole block.
+        if (4 * (last - g + 1) < groups || (!inside && !simdBlockReadable(lineStart, g, block))) {
             if (lineInside(lineStart, g, last))
                 (this->*m_inside)(lineStart, g, last, cols, out);
             else
@@ -294,10 +292,10 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
         }
         const std::int64_t from = std::max(8 * g, cols.x0);
         const std::int64_t to = std::min(8 * (last + 1), cols.x1);
-        if (from == 8 * g && to == 8 * (g + 16)) {
-            PlanarSimd::decode16Groups(block, out + (from - cols.x0));
+        if (from == 8 * g && to == 8 * (g + groups)) {
+            PlanarSimd::decodeBlock(block, out + (from - cols.x0));
         } else {
-            PlanarSimd::decode16Groups(block, pixels);
+            PlanarSimd::decodeBlock(block, pixels);
             std::memcpy(out + (from - cols.x0), pixels + (from - 8 * g), std::size_t(to - from));
         }
     }
@@ -335,9 +333,80 @@ void PictureDecoder::draw(const Target &dest, std::int64_t position, std::int64_
     cols.g1 = (cols.x1 - 1) / 8;
     std::uint8_t *out = dest.bits + (top + y0) * dest.bytesPerLine + left + cols.x0;
     std::int64_t lineStart = position + m_lineStride * y0;
+    if (cols.g0 == cols.g1 && m_count > 0) {
+        // Pictures one group wide (a grid can hold thousands): no per-line dispatch.
+        for (std::int64_t y = y0; y < y1; ++y) {
+            if (lineInside(lineStart, cols.g0, cols.g0)) {
+                const std::uint8_t *data = m_p.data + lineStart + cols.g0 * m_stride;
+                std::uint64_t pixels = 0;
+                for (int m = 0; m < m_count; ++m)
+                    pixels |= m_sources[m].table[data[m_sources[m].offset]];
+                storeGroup(out, cols.g0, cols.x0, cols.x1, pixels);
+            } else {
+                decodeClipped(lineStart, cols.g0, cols.g0, cols, out);
+            }
+            out += dest.bytesPerLine;
+            lineStart += m_lineStride;
+        }
+        return;
+    }
     for (std::int64_t y = y0; y < y1; ++y) {
         decodeLine(lineStart, cols, out);
         out += dest.bytesPerLine;
         lineStart += m_lineStride;
     }
+}
+
+// Pictures one byte wide, wholly inside the destination: thousands of them fill a grid, so the
+// per-picture work is kept to the lookups themselves.
+template<int Count>
+void PictureDecoder::drawNarrowRow(const Target &dest, std::int64_t position, std::int64_t stride,
+                                   int count, std::int64_t leftStep, std::int64_t top)
+{
+    std::int64_t offsets[Count];
+    const std::uint64_t *tables[Count];
+    for (int m = 0; m < Count; ++m) {
+        offsets[m] = m_sources[m].offset;
+        tables[m] = m_sources[m].table;
+    }
+    const Columns cols { 0, 8, 0, 0 };
+    for (int c = 0; c < count; ++c, position += stride) {
+        std::uint8_t *out = dest.bits + top * dest.bytesPerLine + c * leftStep;
+        std::int64_t lineStart = position;
+        for (std::int64_t y = 0; y < m_p.H; ++y, lineStart += m_lineStride, out += dest.bytesPerLine) {
+            if (lineInside(lineStart, 0, 0)) {
+                const std::uint8_t *data = m_p.data + lineStart;
+                std::uint64_t pixels = 0;
+                for (int m = 0; m < Count; ++m)
+                    pixels |= tables[m][data[offsets[m]]];
+                std::memcpy(out, &pixels, 8);
+            } else {
+                decodeClipped(lineStart, 0, 0, cols, out);
+            }
+        }
+    }
+}
+
+template<std::size_t... Counts>
+PictureDecoder::NarrowRowDrawer
+PictureDecoder::narrowRowDrawerFor(int count, std::index_sequence<Counts...>)
+{
+    const NarrowRowDrawer drawers[] = { &PictureDecoder::drawNarrowRow<int(Counts) + 1>... };
+    return drawers[count - 1];
+}
+
+void PictureDecoder::drawRow(const Target &dest, std::int64_t position, std::int64_t stride,
+                             int count, std::int64_t leftStep, std::int64_t top)
+{
+    // How many leading pictures lie wholly inside the destination.
+    std::int64_t whole = 0;
+    if (m_p.W == 1 && m_count > 0 && top >= 0 && top + m_p.H <= dest.height && leftStep > 0)
+        whole = std::min<std::int64_t>(count, dest.width >= 8 ? (dest.width - 8) / leftStep + 1 : 0);
+    if (whole > 0) {
+        const NarrowRowDrawer drawer
+                = narrowRowDrawerFor(m_count, std::make_index_sequence<MaxSources>());
+        (this->*drawer)(dest, position, stride, int(whole), leftStep, top);
+    }
+    for (std::int64_t c = whole; c < count; ++c)
+        draw(dest, position + c * stride, c * leftStep, top);
 }

@@ -18,8 +18,8 @@
 // group is the OR of its sources' entries. "C-" reads each byte as two nibbles, so a plane there
 // is two sources (pixels 0-3 and 4-7); sources reading the same bytes are merged.
 //
-// From three planes on, runs of 16 groups go through an SSE2 bit-matrix transpose instead
-// (PlanarSimd). Bytes outside the data read as 0, which contributes nothing: lines and blocks
+// From three planes on, blocks of 16 or 32 groups go through an SSE2 or AVX2 bit-matrix
+// transpose instead (PlanarSimd). Bytes outside the data read as 0, which contributes nothing: lines and blocks
 // that lie wholly inside the data take unchecked paths, the rest clip each source to the data.
 // Only the columns and lines that land inside the destination are decoded.
 class PictureDecoder
@@ -41,6 +41,9 @@ public:
 
     void draw(QImage &dest, std::int64_t position, int left, int top);
     void draw(const Target &dest, std::int64_t position, std::int64_t left, std::int64_t top);
+    // A row of `count` pictures `stride` bytes apart, `leftStep` pixels apart from column 0.
+    void drawRow(const Target &dest, std::int64_t position, std::int64_t stride, int count,
+                 std::int64_t leftStep, std::int64_t top);
 
 private:
     struct Source
@@ -55,6 +58,13 @@ private:
     };
     using LineDecoder = void (PictureDecoder::*)(std::int64_t, std::int64_t, std::int64_t,
                                                  const Columns &, std::uint8_t *) const;
+    using NarrowRowDrawer = void (PictureDecoder::*)(const Target &, std::int64_t, std::int64_t,
+                                                     int, std::int64_t, std::int64_t);
+    template<int Count>
+    void drawNarrowRow(const Target &dest, std::int64_t position, std::int64_t stride, int count,
+                       std::int64_t leftStep, std::int64_t top);
+    template<std::size_t... Counts>
+    static NarrowRowDrawer narrowRowDrawerFor(int count, std::index_sequence<Counts...>);
 
     void buildSources();
     void addSource(std::int64_t offset, int pattern, std::uint8_t mask);
@@ -88,6 +98,7 @@ private:
     LineDecoder m_inside = nullptr;
 
     bool m_simd = false; // worth it from three planes on
+    int m_blockGroups = 0;
     PlanarSimd::Block m_block; // layout and nibble choice; sources filled per block
     std::array<std::int64_t, 8> m_simdOffset {}; // per colour-index bit: its plane's offset
     std::array<bool, 8> m_simdUsed {};

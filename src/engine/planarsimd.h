@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-// Planar-to-chunky conversion of 16 pixel groups (128 pixels) at once with SSE2, where the
-// machine has it. Bit j of each colour index comes from the plane bytes at src[j] (null: 0).
+// Planar-to-chunky conversion of a block of pixel groups at once: 16 groups (128 pixels) with
+// SSE2, 32 with AVX2, picked at run time by what the processor has. Bit j of each colour index
+// comes from the plane bytes at src[j] (null: 0).
 namespace PlanarSimd {
 
 enum class Layout {
@@ -12,6 +13,8 @@ enum class Layout {
     Nibbles, // two nibbles per group ("C-"): src[j][2t] and src[j][2t + 1]
 };
 
+enum class Level { Scalar, Sse2, Avx2 };
+
 struct Block
 {
     Layout layout = Layout::Bytes;
@@ -19,14 +22,21 @@ struct Block
     bool lowNibble[8] = {}; // "Nibbles": odd planes read the low nibbles
 };
 
-// Whether this build and this processor can run decode16Groups, and whether it is switched on.
-bool available();
-// Switches the SIMD path off and on (tests compare it with the scalar path).
-void setEnabled(bool enabled);
-bool enabled();
+// The best level this build and processor offer, and the level in use (at most the best).
+Level available();
+Level level();
+// Caps the level in use; tests compare every level with the scalar path.
+void setMaxLevel(Level cap);
 
-// Writes the 128 colour indices of the block to out[0..127]. Reads 16 bytes per plane for
-// "Bytes" and 32 for the others.
-void decode16Groups(const Block &block, std::uint8_t *out);
+// Groups per block at the level in use (0 for Scalar).
+int groupsPerBlock();
+
+// Writes the colour indices of one block (8 per group) to out. Reads groupsPerBlock() bytes per
+// plane for "Bytes" and twice that for the others.
+void decodeBlock(const Block &block, std::uint8_t *out);
+
+// The kernels, one per instruction set.
+void decodeBlockSse2(const Block &block, std::uint8_t *out);
+void decodeBlockAvx2(const Block &block, std::uint8_t *out);
 
 } // namespace PlanarSimd
