@@ -4,6 +4,7 @@
 #include "decodeparams.h"
 #include "decoder.h"
 #include "fuzzsupport.h"
+#include "planarsimd.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -15,6 +16,9 @@ using FuzzSupport::require;
 namespace {
 
 constexpr int MaxDestSide = 64;
+// Wide, flat destinations reach the SIMD blocks (128 or 256 pixels across).
+constexpr int MaxWideWidth = 640;
+constexpr int MaxWideHeight = 8;
 // Pictures up to this many pixels are checked through drawPictureLiteral itself, which walks
 // every pixel of the picture; larger ones only through the pixels the destination shows.
 constexpr std::int64_t LiteralPictureLimit = 1 << 16;
@@ -27,7 +31,8 @@ int anyInt(FuzzedDataProvider &in)
 // Mostly a value from the view's range, sometimes any int at all.
 int field(FuzzedDataProvider &in, int low, int high)
 {
-    return in.ConsumeIntegralInRange(0, 15) == 0 ? anyInt(in) : in.ConsumeIntegralInRange(low, high);
+    return in.ConsumeIntegralInRange(0, 15) == 0 ? anyInt(in)
+                                                 : in.ConsumeIntegralInRange(low, high);
 }
 
 void readParameters(FuzzedDataProvider &in, RipperState &state)
@@ -54,12 +59,18 @@ struct PositionChoice
     std::int64_t resolve(std::int64_t size) const
     {
         switch (kind) {
-        case 0: return size > 0 ? amount % (size + 1) : 0;
-        case 1: return -(amount % (1 << 20)) - 1;
-        case 2: return size + amount % (1 << 20);
-        case 3: return (std::int64_t(1) << 31) + amount % 70000 - 35000;
-        case 4: return -(std::int64_t(1) << 31) + amount % 70000 - 35000;
-        default: return amount % (std::int64_t(1) << 53) - (std::int64_t(1) << 52);
+        case 0:
+            return size > 0 ? amount % (size + 1) : 0;
+        case 1:
+            return -(amount % (1 << 20)) - 1;
+        case 2:
+            return size + amount % (1 << 20);
+        case 3:
+            return (std::int64_t(1) << 31) + amount % 70000 - 35000;
+        case 4:
+            return -(std::int64_t(1) << 31) + amount % 70000 - 35000;
+        default:
+            return amount % (std::int64_t(1) << 53) - (std::int64_t(1) << 52);
         }
     }
 };
@@ -67,7 +78,8 @@ struct PositionChoice
 PositionChoice readPosition(FuzzedDataProvider &in)
 {
     const int kind = in.ConsumeIntegralInRange(0, 5);
-    return { kind, in.ConsumeIntegralInRange<std::int64_t>(0, std::numeric_limits<std::int64_t>::max()) };
+    return { kind,
+        in.ConsumeIntegralInRange<std::int64_t>(0, std::numeric_limits<std::int64_t>::max()) };
 }
 
 // Mostly a place that shows part of the picture, sometimes any int.
@@ -90,9 +102,43 @@ void drawVisibleLiteral(
         for (int px = 0; px < dest.width(); ++px) {
             const std::int64_t x = std::int64_t(px) - left;
             if (x >= 0 && x < 8 * p.W)
-                dest.scanLine(py)[px] = std::uint8_t(Decoder::pixelValue(state, position, int(x), int(y)));
+                dest.scanLine(py)[px]
+                    = std::uint8_t(Decoder::pixelValue(state, position, int(x), int(y)));
         }
     }
+}
+
+// What a mismatch needs to be reproduced in a unit test.
+void describe(const RipperState &s, std::int64_t position, const QImage &fast,
+    const QImage &literal, int left, int top, PlanarSimd::Level level)
+{
+    std::fprintf(stderr,
+        "mode %d bits %d blXSize %d blYSize %d skip %d skipmode %d reverse %d order %d %d %d %d "
+        "%d %d %d %d\nfilesize %d bytes %zu position %lld dest %dx%d at (%d, %d) level %d\n",
+        s.mode, s.bits, s.blXSize, s.blYSize, s.skip, s.skipmode, int(s.reverse),
+        s.bitplaneorder[0], s.bitplaneorder[1], s.bitplaneorder[2], s.bitplaneorder[3],
+        s.bitplaneorder[4], s.bitplaneorder[5], s.bitplaneorder[6], s.bitplaneorder[7], s.filesize,
+        s.fileData.size(), static_cast<long long>(position), fast.width(), fast.height(), left, top,
+        int(level));
+    for (int y = 0; y < fast.height(); ++y) {
+        for (int x = 0; x < fast.width(); ++x) {
+            if (fast.pixelIndex(x, y) != literal.pixelIndex(x, y)) {
+                std::fprintf(stderr, "first difference at (%d, %d): %d, literal %d\n", x, y,
+                    fast.pixelIndex(x, y), literal.pixelIndex(x, y));
+                return;
+            }
+        }
+    }
+    std::fprintf(stderr, "pixels agree; the difference is in the line padding\n");
+}
+
+// QImage::fill leaves the line padding as it was; the whole buffer is set here so the padding
+// can be compared too.
+QImage filledDestination(int width, int height, std::uint8_t fill)
+{
+    QImage image(width, height, QImage::Format_Indexed8);
+    std::memset(image.bits(), fill, std::size_t(image.sizeInBytes()));
+    return image;
 }
 
 } // namespace
@@ -102,8 +148,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzedDataProvider in(data, size);
     RipperState state;
     readParameters(in, state);
-    const int destWidth = in.ConsumeIntegralInRange(1, MaxDestSide);
-    const int destHeight = in.ConsumeIntegralInRange(1, MaxDestSide);
+    const bool wide = in.ConsumeIntegralInRange(0, 3) == 0;
+    const int destWidth = in.ConsumeIntegralInRange(1, wide ? MaxWideWidth : MaxDestSide);
+    const int destHeight = in.ConsumeIntegralInRange(1, wide ? MaxWideHeight : MaxDestSide);
     const int left = readCorner(in, destWidth);
     const int top = readCorner(in, destHeight);
     const std::uint8_t fill = in.ConsumeIntegral<std::uint8_t>();
@@ -130,19 +177,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else if (sizeChoice == 1)
         state.filesize = int(bytes.size() / 2);
 
-    QImage fast(destWidth, destHeight, QImage::Format_Indexed8);
-    fast.fill(fill);
-    QImage literal = fast.copy();
-    Decoder::drawPicture(state, fast, position, left, top);
-
+    QImage literal = filledDestination(destWidth, destHeight, fill);
     const DecodeParams p(state);
     if (8 * p.W * p.H <= LiteralPictureLimit)
         Decoder::drawPictureLiteral(state, literal, position, left, top);
     else
         drawVisibleLiteral(state, literal, position, left, top);
 
-    require(fast.sizeInBytes() == literal.sizeInBytes(), "destinations keep their size");
-    require(std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes())) == 0,
-        "drawPicture equals the literal decoder, padding included");
+    // Every instruction set the decoder may pick must draw the same.
+    for (PlanarSimd::Level level :
+        { PlanarSimd::Level::Scalar, PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2 }) {
+        PlanarSimd::setMaxLevel(level);
+        QImage fast = filledDestination(destWidth, destHeight, fill);
+        Decoder::drawPicture(state, fast, position, left, top);
+        require(fast.sizeInBytes() == literal.sizeInBytes(), "destinations keep their size");
+        if (std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes()))
+            != 0)
+            describe(state, position, fast, literal, left, top, level);
+        require(std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes()))
+                == 0,
+            "drawPicture equals the literal decoder, padding included");
+    }
     return 0;
 }

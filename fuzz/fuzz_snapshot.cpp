@@ -20,8 +20,8 @@ void checkBookkeeping(const RipperState &state)
     const std::int64_t size = Chunks::dataSize(state);
     require(FuzzSupport::paletteComplete(state), "the palette keeps 256 entries");
     require(state.palfound >= 0 && state.palfound <= size, "palfound lies within the data");
-    require(state.palsearchpos >= 0 && state.palsearchpos <= size,
-        "palsearchpos lies within the data");
+    require(
+        state.palsearchpos >= 0 && state.palsearchpos <= size, "palsearchpos lies within the data");
 }
 
 void checkChunkWalk(const RipperState &state)
@@ -53,8 +53,7 @@ void checkChunkPalettes(RipperState &state)
     checkBookkeeping(state);
 }
 
-template<typename Search>
-void stepUntilWrapped(RipperState &state, Search search)
+template<typename Search> void stepUntilWrapped(RipperState &state, Search search)
 {
     for (int call = 0; call < MaxSearchCalls; ++call) {
         const int before = state.palsearchpos;
@@ -66,8 +65,7 @@ void stepUntilWrapped(RipperState &state, Search search)
     }
 }
 
-template<typename Search>
-void checkSearch(RipperState &state, Search search)
+template<typename Search> void checkSearch(RipperState &state, Search search)
 {
     Palette::resetPalette(state);
     stepUntilWrapped(state, search);

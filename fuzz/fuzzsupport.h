@@ -23,8 +23,8 @@ inline void require(bool holds, const char *what)
 }
 
 // A state with `bytes` as the loaded snapshot and a small canvas in the default palette.
-inline RipperState loadedState(std::vector<std::uint8_t> bytes, int canvasWidth = 16,
-    int canvasHeight = 16)
+inline RipperState loadedState(
+    std::vector<std::uint8_t> bytes, int canvasWidth = 16, int canvasHeight = 16)
 {
     RipperState state;
     state.canvas = QImage(canvasWidth, canvasHeight, QImage::Format_Indexed8);

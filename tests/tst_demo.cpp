@@ -374,7 +374,11 @@ void TestDemo::documentedKeysReachEachPicture()
 
 void TestDemo::generatorWritesSnapshotAndStates()
 {
+#ifdef PELVANE_MAKE_DEMO
+    const QString tool = QStringLiteral(PELVANE_MAKE_DEMO);
+#else
     const QString tool = buildDir() + QStringLiteral("/tools/make-demo");
+#endif
     QVERIFY2(QFile::exists(tool), qPrintable(tool + QStringLiteral(" is not built")));
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("examples"));

@@ -59,23 +59,6 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The PNG's chunks without "pHYs": the exporter's image takes its resolution from the screen
-// (none for the tool, the display's for the window), which says nothing about the picture.
-QByteArray pngWithoutResolution(const QByteArray &png)
-{
-    constexpr qsizetype signatureSize = 8;
-    QByteArray kept = png.left(signatureSize);
-    for (qsizetype at = signatureSize; at + 12 <= png.size();) {
-        const auto *p = reinterpret_cast<const uchar *>(png.constData() + at);
-        const qsizetype length = qsizetype(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-        const qsizetype chunkSize = 12 + length;
-        if (png.mid(at + 4, 4) != "pHYs")
-            kept += png.mid(at, chunkSize);
-        at += chunkSize;
-    }
-    return kept;
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -126,6 +109,7 @@ private slots:
     void failedRunsLeaveOutputAlone_data();
     void failedRunsLeaveOutputAlone();
     void stateWarningsOnStderr();
+    void paletteNotFoundWarns();
     void matchesWindowWithStateFile_data();
     void matchesWindowWithStateFile();
     void matchesWindowControls();
@@ -455,6 +439,28 @@ void TestExportCli::stateWarningsOnStderr()
         QVERIFY2(run.err.contains(text.toUtf8()), qPrintable(text));
 }
 
+// As in the window, a source that finds nothing leaves the palette; the tool says so.
+void TestExportCli::paletteNotFoundWarns()
+{
+    const QString out = path(QStringLiteral("unfound.png"));
+    const ToolRun past = runTool(
+        { QStringLiteral("--palette"), QStringLiteral("simple"), QStringLiteral("--palette-from"),
+            QString::number(m_demo.simpleListOffset + 1), m_snapshot, out });
+    QCOMPARE(past.exitCode, 0);
+    QCOMPARE(past.err,
+        QByteArray("pelvane-export: Warning: no Copper list found from byte 12001; the palette "
+                   "is unchanged.\n"));
+    QCOMPARE(QImage(out).colorTable(), Palette::defaultColors());
+
+    const QString ecsOnly = path(QStringLiteral("ecs-only.uss"));
+    QVERIFY(writeFile(ecsOnly, TestSnapshot::standardSnapshot(QByteArray(4096, '\x55')).bytes()));
+    const ToolRun noAga
+        = runTool({ QStringLiteral("--palette"), QStringLiteral("aga"), ecsOnly, out });
+    QCOMPARE(noAga.exitCode, 0);
+    QCOMPARE(noAga.err,
+        QByteArray("pelvane-export: Warning: no \"AGAC\" chunk; the palette is unchanged.\n"));
+}
+
 void TestExportCli::matchesWindowWithStateFile_data()
 {
     QTest::addColumn<int>("picture");
@@ -504,7 +510,7 @@ void TestExportCli::matchesWindowWithStateFile()
     QVERIFY(run.err.isEmpty());
     QCOMPARE(QImage(fromTool), QImage(fromWindow));
     QCOMPARE(
-        pngWithoutResolution(fileBytes(fromTool)), pngWithoutResolution(fileBytes(fromWindow)));
+        fileBytes(fromTool), fileBytes(fromWindow));
 }
 
 // The window's sliders, radio buttons and palette search against the options of the same names.
@@ -536,7 +542,7 @@ void TestExportCli::matchesWindowControls()
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(QImage(fromTool), QImage(fromWindow));
     QCOMPARE(
-        pngWithoutResolution(fileBytes(fromTool)), pngWithoutResolution(fileBytes(fromWindow)));
+        fileBytes(fromTool), fileBytes(fromWindow));
 }
 
 QTEST_MAIN(TestExportCli)

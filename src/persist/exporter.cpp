@@ -112,6 +112,9 @@ QImage compose(const RipperState &state, const Request &request)
     QImage image(int(g.width), int(g.height), QImage::Format_Indexed8);
     if (image.isNull())
         return image;
+    // A fixed resolution (96 dpi): the file must not depend on the screen it was made on.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
     // A full table while drawing; the file gets the canvas's colours.
     Palette::setDefaultPalette(image);
     image.fill(uint(request.color) & 0xFFu);

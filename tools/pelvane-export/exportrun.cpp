@@ -103,8 +103,8 @@ void fail(RunResult &result, int code, const QString &message)
     result.messages << message;
 }
 
-} // namespace
-
+// The view as the window shows it after the same steps. `result` gets the warnings; its exit
+// code stays Written unless a step failed.
 RipperState prepareView(const Options &o, RunResult &result)
 {
     RipperState state;
@@ -137,6 +137,8 @@ RipperState prepareView(const Options &o, RunResult &result)
     ViewRanges::clamp(state);
     return state;
 }
+
+} // namespace
 
 RunResult run(const Options &o)
 {

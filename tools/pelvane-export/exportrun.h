@@ -1,7 +1,6 @@
 #pragma once
 
 #include "exportoptions.h"
-#include "ripperstate.h"
 
 #include <QStringList>
 
@@ -14,10 +13,6 @@ struct RunResult
     int exitCode = Written;
     QStringList messages; // warnings and errors, one line each, in the order they arose
 };
-
-// The view as the window would show it after the same steps, without writing anything.
-// `result` gets the warnings; its exit code is Written unless a step failed.
-RipperState prepareView(const Options &options, RunResult &result);
 
 RunResult run(const Options &options);
 
