@@ -39,8 +39,9 @@ format:
 clean:
 	rm -rf $(BUILD_DIR)
 
-# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer (-O1 keeps it quick);
-# any report ends its test with a failure.
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report ends its test
+# with a failure. Same build type as `build`, so `make install BUILD_DIR=...` (which tst_install
+# runs on its own build) finds the configuration unchanged and nothing to rebuild.
 SANITIZE_BUILD_DIR ?= build-asan
 SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:check_initialization_order=1:strict_init_order=1 \
@@ -53,8 +54,8 @@ FUZZ_SECONDS ?= 60
 .PHONY: test-sanitize fuzz fuzz-run fuzz-seeds
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-		-DPELVANE_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON > /dev/null
+	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPELVANE_SANITIZE=ON \
+		-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON > /dev/null
 	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	cd $(SANITIZE_BUILD_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 

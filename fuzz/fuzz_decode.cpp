@@ -4,10 +4,13 @@
 #include "decodeparams.h"
 #include "decoder.h"
 #include "fuzzsupport.h"
+#include "grid.h"
 #include "planarsimd.h"
+#include "viewranges.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -22,6 +25,12 @@ constexpr int MaxWideHeight = 8;
 // Pictures up to this many pixels are checked through drawPictureLiteral itself, which walks
 // every pixel of the picture; larger ones only through the pixels the destination shows.
 constexpr std::int64_t LiteralPictureLimit = 1 << 16;
+constexpr int MaxGridWidth = 256;
+constexpr int MaxGridHeight = 64;
+
+// Every instruction set the decoder may pick.
+constexpr PlanarSimd::Level Levels[]
+    = { PlanarSimd::Level::Scalar, PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2 };
 
 int anyInt(FuzzedDataProvider &in)
 {
@@ -108,18 +117,22 @@ void drawVisibleLiteral(
     }
 }
 
-// What a mismatch needs to be reproduced in a unit test.
-void describe(const RipperState &s, std::int64_t position, const QImage &fast,
-    const QImage &literal, int left, int top, PlanarSimd::Level level)
+// The parameters a finding needs to become a unit test.
+void printParameters(
+    const RipperState &s, std::int64_t position, int destWidth, int destHeight, int left, int top)
 {
     std::fprintf(stderr,
         "mode %d bits %d blXSize %d blYSize %d skip %d skipmode %d reverse %d order %d %d %d %d "
-        "%d %d %d %d\nfilesize %d bytes %zu position %lld dest %dx%d at (%d, %d) level %d\n",
+        "%d %d %d %d\nfilesize %d bytes %zu position %lld dest %dx%d at (%d, %d)\n",
         s.mode, s.bits, s.blXSize, s.blYSize, s.skip, s.skipmode, int(s.reverse),
         s.bitplaneorder[0], s.bitplaneorder[1], s.bitplaneorder[2], s.bitplaneorder[3],
         s.bitplaneorder[4], s.bitplaneorder[5], s.bitplaneorder[6], s.bitplaneorder[7], s.filesize,
-        s.fileData.size(), static_cast<long long>(position), fast.width(), fast.height(), left, top,
-        int(level));
+        s.fileData.size(), static_cast<long long>(position), destWidth, destHeight, left, top);
+}
+
+void describeMismatch(const QImage &fast, const QImage &literal, PlanarSimd::Level level)
+{
+    std::fprintf(stderr, "at level %d ", int(level));
     for (int y = 0; y < fast.height(); ++y) {
         for (int x = 0; x < fast.width(); ++x) {
             if (fast.pixelIndex(x, y) != literal.pixelIndex(x, y)) {
@@ -141,6 +154,54 @@ QImage filledDestination(int width, int height, std::uint8_t fill)
     return image;
 }
 
+bool sameBytes(const QImage &a, const QImage &b)
+{
+    return a.sizeInBytes() == b.sizeInBytes()
+        && std::memcmp(a.constBits(), b.constBits(), std::size_t(a.sizeInBytes())) == 0;
+}
+
+// The literal grid, pixel by pixel over the canvas only: the cell a pixel falls in, and in it
+// the picture's pixelValue or, in the gaps and past the last cell, the background.
+QImage literalGrid(const RipperState &state, int width, int height)
+{
+    QImage canvas = filledDestination(width, height, 0x5A);
+    const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + Grid::Gap;
+    const std::int64_t cellHeight = std::int64_t(state.blYSize) + Grid::Gap;
+    const std::int64_t stride = Grid::pictureStride(state);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::int64_t c = x / cellWidth, r = y / cellHeight;
+            const std::int64_t px = x % cellWidth, py = y % cellHeight;
+            int index = Grid::BackgroundIndex;
+            if (c < state.numX && r < state.numY && px < cellWidth - Grid::Gap
+                && py < cellHeight - Grid::Gap) {
+                const std::int64_t position = state.offset + stride * (r * state.numX + c);
+                index = Decoder::pixelValue(state, position, int(px), int(py));
+            }
+            canvas.scanLine(y)[x] = std::uint8_t(index);
+        }
+    }
+    return canvas;
+}
+
+// The grid as the window draws it after a refresh, on a small canvas that cuts most of the
+// pictures off.
+void checkGrid(RipperState state, std::int64_t position, int width, int height)
+{
+    state.offset = int(std::clamp<std::int64_t>(
+        position, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    ViewRanges::clamp(state);
+    state.numX = Grid::columnsFor(state.blXSize);
+    state.numY = Grid::rowsFor(state.blYSize);
+    const QImage literal = literalGrid(state, width, height);
+    for (PlanarSimd::Level level : Levels) {
+        PlanarSimd::setMaxLevel(level);
+        QImage fast = filledDestination(width, height, 0x5A);
+        Grid::drawGrid(state, fast);
+        require(sameBytes(fast, literal), "drawGrid equals the literal grid");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -154,6 +215,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int left = readCorner(in, destWidth);
     const int top = readCorner(in, destHeight);
     const std::uint8_t fill = in.ConsumeIntegral<std::uint8_t>();
+    const int gridWidth = in.ConsumeIntegralInRange(1, MaxGridWidth);
+    const int gridHeight = in.ConsumeIntegralInRange(1, MaxGridHeight);
     const int sizeChoice = in.ConsumeIntegralInRange(0, 7);
     const PositionChoice where = readPosition(in);
     const std::vector<std::uint8_t> bytes = in.ConsumeRemainingBytes<std::uint8_t>();
@@ -177,6 +240,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else if (sizeChoice == 1)
         state.filesize = int(bytes.size() / 2);
 
+    // Printed before drawing, so a sanitizer report that stops the run also has them.
+    static const bool verbose = std::getenv("PELVANE_FUZZ_VERBOSE") != nullptr;
+    if (verbose)
+        printParameters(state, position, destWidth, destHeight, left, top);
     QImage literal = filledDestination(destWidth, destHeight, fill);
     const DecodeParams p(state);
     if (8 * p.W * p.H <= LiteralPictureLimit)
@@ -184,19 +251,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else
         drawVisibleLiteral(state, literal, position, left, top);
 
-    // Every instruction set the decoder may pick must draw the same.
-    for (PlanarSimd::Level level :
-        { PlanarSimd::Level::Scalar, PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2 }) {
+    for (PlanarSimd::Level level : Levels) {
         PlanarSimd::setMaxLevel(level);
         QImage fast = filledDestination(destWidth, destHeight, fill);
         Decoder::drawPicture(state, fast, position, left, top);
-        require(fast.sizeInBytes() == literal.sizeInBytes(), "destinations keep their size");
-        if (std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes()))
-            != 0)
-            describe(state, position, fast, literal, left, top, level);
-        require(std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes()))
-                == 0,
-            "drawPicture equals the literal decoder, padding included");
+        if (!sameBytes(fast, literal)) {
+            printParameters(state, position, destWidth, destHeight, left, top);
+            describeMismatch(fast, literal, level);
+        }
+        require(
+            sameBytes(fast, literal), "drawPicture equals the literal decoder, padding included");
     }
+    checkGrid(state, position, gridWidth, gridHeight);
     return 0;
 }

@@ -1,12 +1,17 @@
 // Inputs a user may receive from anyone, cut down from what the fuzzers and sanitizers found:
 // each case once crashed, read outside the data or left a value outside its range.
 #include "appsettings.h"
+#include "decoder.h"
 #include "palette.h"
 #include "pelvane.h"
+#include "planarsimd.h"
 #include "testsnapshot.h"
 #include "workdir.h"
 
 #include <QTest>
+
+#include <array>
+#include <cstring>
 
 using namespace TestSnapshot;
 
@@ -15,11 +20,85 @@ class TestHostile : public QObject
     Q_OBJECT
 
 private slots:
+    void decodeFarFromTheData_data();
+    void decodeFarFromTheData();
     void chunkTableWhollyPastTheEnd_data();
     void chunkTableWhollyPastTheEnd();
     void windowPositionAtTheLimitsOfInt_data();
     void windowPositionAtTheLimitsOfInt();
 };
+
+// One decoding case: the decoding fields, where the picture starts and where it is drawn.
+struct DecodeCase
+{
+    int mode;
+    int bits;
+    int blXSize;
+    int blYSize;
+    int skip;
+    int skipmode;
+    std::array<int, 8> order;
+    int dataSize;
+    qint64 position;
+    QSize dest;
+    QPoint at;
+};
+Q_DECLARE_METATYPE(DecodeCase)
+Q_DECLARE_METATYPE(PlanarSimd::Level)
+
+void TestHostile::decodeFarFromTheData_data()
+{
+    QTest::addColumn<DecodeCase>("c");
+    QTest::addColumn<PlanarSimd::Level>("level");
+
+    const std::array<int, 8> identity { 0, 1, 2, 3, 4, 5, 6, 7 };
+    const qint64 farBefore = -(qint64(1) << 52);
+    // Destinations wide enough for the SIMD blocks; no line of these pictures reaches the data
+    // far enough to read it, so plane addresses must not even be formed.
+    const QList<QPair<const char *, DecodeCase>> cases {
+        { "empty snapshot, C+, skipped planes, invalid order entry",
+            { 3, 8, 1536, 524, 1531, 1, { 5, 4, 1278463180, 4, 4, 4, 0, 4 }, 0, -522232,
+                QSize(581, 5), QPoint(79, -167) } },
+        { "empty snapshot, AM",
+            { 0, 8, 80, 4, 0, 0, identity, 0, 0, QSize(640, 4), QPoint(0, 0) } },
+        { "2^52 before the data, AM",
+            { 0, 8, 80, 4, 0, 0, identity, 4096, farBefore, QSize(640, 4), QPoint(0, 0) } },
+        { "2^52 past the data, ST",
+            { 1, 8, 80, 4, 0, 0, identity, 4096, -farBefore, QSize(640, 4), QPoint(0, 0) } },
+    };
+    for (PlanarSimd::Level level : { PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2 }) {
+        for (const auto &[name, c] : cases)
+            QTest::addRow("%s, level %d", name, int(level)) << c << level;
+    }
+}
+
+void TestHostile::decodeFarFromTheData()
+{
+    QFETCH(DecodeCase, c);
+    QFETCH(PlanarSimd::Level, level);
+
+    RipperState state;
+    state.fileData.assign(std::size_t(c.dataSize), 0xA5);
+    state.filesize = c.dataSize;
+    state.fileLoaded = true;
+    state.mode = c.mode;
+    state.bits = c.bits;
+    state.blXSize = c.blXSize;
+    state.blYSize = c.blYSize;
+    state.skip = c.skip;
+    state.skipmode = c.skipmode;
+    state.bitplaneorder = c.order;
+    QImage fast(c.dest, QImage::Format_Indexed8);
+    std::memset(fast.bits(), 7, std::size_t(fast.sizeInBytes()));
+    QImage literal = fast.copy();
+
+    PlanarSimd::setMaxLevel(level);
+    Decoder::drawPicture(state, fast, c.position, c.at.x(), c.at.y());
+    PlanarSimd::setMaxLevel(PlanarSimd::Level::Avx2);
+    Decoder::drawPictureLiteral(state, literal, c.position, c.at.x(), c.at.y());
+    QVERIFY(
+        std::memcmp(fast.constBits(), literal.constBits(), std::size_t(fast.sizeInBytes())) == 0);
+}
 
 void TestHostile::chunkTableWhollyPastTheEnd_data()
 {

@@ -77,8 +77,9 @@ void TestMenus::menuBarLayout()
     QStringList file; // with an empty recent-file list
     for (QAction *action : visibleEntries(window.fileMenuForTesting()))
         file << (action->isSeparator() ? QStringLiteral("--") : action->text());
-    QCOMPARE(file, (QStringList { "&Open", "&Open Ripper State", "&Save Ripper State",
-                                  "&Save images", "--", "&Quit" }));
+    QCOMPARE(file,
+        (QStringList {
+            "&Open", "&Open Ripper State", "&Save Ripper State", "&Save images", "--", "&Quit" }));
 }
 
 void TestMenus::fileMenuEntries_data()
@@ -95,8 +96,8 @@ void TestMenus::fileMenuEntries_data()
     QTest::newRow("save images") << "&Save images" << QKeySequence(Qt::CTRL | Qt::Key_S)
                                  << "Save images" << false;
     QTest::newRow("quit") << "&Quit" << QKeySequence("Ctrl+Q") << "Quit program" << true;
-    QTest::newRow("preferences") << "&Preferences" << QKeySequence("Ctrl+P")
-                                 << "Edit preferences" << true;
+    QTest::newRow("preferences") << "&Preferences" << QKeySequence("Ctrl+P") << "Edit preferences"
+                                 << true;
     QTest::newRow("about") << "&About" << QKeySequence("Ctrl+A") << "About this program" << true;
 }
 
