@@ -179,13 +179,13 @@ void PictureDecoder::decodeInside(std::int64_t lineStart, std::int64_t from, std
     const std::uint8_t *src[Count];
     const std::uint64_t *table[Count];
     for (int m = 0; m < Count; ++m) {
-        src[m] = m_p.data + lineStart + m_sources[m].offset;
+        src[m] = m_p.data + (lineStart + m_sources[m].offset + from * Stride);
         table[m] = m_sources[m].table;
     }
     for (std::int64_t g = from; g <= to; ++g) {
         std::uint64_t pixels = 0;
         for (int m = 0; m < Count; ++m)
-            pixels |= table[m][src[m][g * Stride]];
+            pixels |= table[m][src[m][(g - from) * Stride]];
         storeGroup(out, g, cols.x0, cols.x1, pixels);
     }
 }
@@ -272,15 +272,14 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
         decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
         return;
     }
-    const std::uint8_t *lineSrc[8] = {};
-    for (int j = 0; j < 8; ++j)
-        lineSrc[j] = m_simdUsed[j] ? m_p.data + lineStart + m_simdOffset[j] : nullptr;
     alignas(32) std::uint8_t pixels[8 * 32];
     for (std::int64_t g = cols.g0; g <= cols.g1; g += groups) {
         const std::int64_t last = std::min(g + groups - 1, cols.g1);
         if (inside) {
-            for (int j = 0; j < 8; ++j)
-                block.src[j] = lineSrc[j] ? lineSrc[j] + g * m_stride : nullptr;
+            for (int j = 0; j < 8; ++j) {
+                const std::int64_t at = lineStart + m_simdOffset[j] + g * m_stride;
+                block.src[j] = m_simdUsed[j] ? m_p.data + at : nullptr;
+            }
         }
         // A short tail is cheaper group by group than as a whole block.
         if (4 * (last - g + 1) < groups || (!inside && !simdBlockReadable(lineStart, g, block))) {
@@ -337,10 +336,10 @@ void PictureDecoder::draw(const Target &dest, std::int64_t position, std::int64_
         // Pictures one group wide (a grid can hold thousands): no per-line dispatch.
         for (std::int64_t y = y0; y < y1; ++y) {
             if (lineInside(lineStart, cols.g0, cols.g0)) {
-                const std::uint8_t *data = m_p.data + lineStart + cols.g0 * m_stride;
+                const std::int64_t at = lineStart + cols.g0 * m_stride;
                 std::uint64_t pixels = 0;
                 for (int m = 0; m < m_count; ++m)
-                    pixels |= m_sources[m].table[data[m_sources[m].offset]];
+                    pixels |= m_sources[m].table[m_p.data[at + m_sources[m].offset]];
                 storeGroup(out, cols.g0, cols.x0, cols.x1, pixels);
             } else {
                 decodeClipped(lineStart, cols.g0, cols.g0, cols, out);
@@ -375,10 +374,9 @@ void PictureDecoder::drawNarrowRow(const Target &dest, std::int64_t position, st
         std::int64_t lineStart = position;
         for (std::int64_t y = 0; y < m_p.H; ++y, lineStart += m_lineStride, out += dest.bytesPerLine) {
             if (lineInside(lineStart, 0, 0)) {
-                const std::uint8_t *data = m_p.data + lineStart;
                 std::uint64_t pixels = 0;
                 for (int m = 0; m < Count; ++m)
-                    pixels |= tables[m][data[offsets[m]]];
+                    pixels |= tables[m][m_p.data[lineStart + offsets[m]]];
                 std::memcpy(out, &pixels, 8);
             } else {
                 decodeClipped(lineStart, 0, 0, cols, out);
