@@ -25,8 +25,8 @@ constexpr int MaxWideHeight = 8;
 // Pictures up to this many pixels are checked through drawPictureLiteral itself, which walks
 // every pixel of the picture; larger ones only through the pixels the destination shows.
 constexpr std::int64_t LiteralPictureLimit = 1 << 16;
-constexpr int MaxGridWidth = 256;
-constexpr int MaxGridHeight = 64;
+constexpr int MaxGridWidth = 128;
+constexpr int MaxGridHeight = 40;
 
 // Every instruction set the decoder may pick.
 constexpr PlanarSimd::Level Levels[]

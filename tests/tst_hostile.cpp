@@ -1,10 +1,12 @@
 // Inputs a user may receive from anyone, cut down from what the fuzzers and sanitizers found:
-// each case once crashed, read outside the data or left a value outside its range.
+// each case once tripped a sanitizer or left a value outside its range.
 #include "appsettings.h"
 #include "decoder.h"
+#include "inisafety.h"
 #include "palette.h"
 #include "pelvane.h"
 #include "planarsimd.h"
+#include "statefile.h"
 #include "testsnapshot.h"
 #include "workdir.h"
 
@@ -26,6 +28,17 @@ private slots:
     void chunkTableWhollyPastTheEnd();
     void windowPositionAtTheLimitsOfInt_data();
     void windowPositionAtTheLimitsOfInt();
+    void stateFileWithSerializedValueIsRefused_data() { addSerializedValues(); }
+    void stateFileWithSerializedValueIsRefused();
+    void stateSavedOverSerializedValueReplacesIt_data() { addSerializedValues(); }
+    void stateSavedOverSerializedValueReplacesIt();
+    void settingsWithSerializedValueAreNotUsed_data() { addSerializedValues(); }
+    void settingsWithSerializedValueAreNotUsed();
+    void iniTextsWithoutSerializedValues_data();
+    void iniTextsWithoutSerializedValues();
+
+private:
+    static void addSerializedValues();
 };
 
 // One decoding case: the decoding fields, where the picture starts and where it is drawn.
@@ -154,6 +167,87 @@ void TestHostile::windowPositionAtTheLimitsOfInt()
     Pelvane window;
     QCOMPARE(window.geometry().topLeft(),
         QPoint(AppSettings::DefaultWindowX, AppSettings::DefaultWindowY));
+}
+
+// A QDataStream image of a variant whose type asks for 13 GB: found by fuzz_statefile.
+static const QByteArray HugeVariant = "(\\0\\0\\0\\[Generax2\\0\\0\\0\\x10)";
+
+// The same value spelled in the ways the INI reader undoes: escapes, quotes, a continued line.
+void TestHostile::addSerializedValues()
+{
+    QTest::addColumn<QByteArray>("value");
+
+    QTest::newRow("plain") << "@Variant" + HugeVariant;
+    QTest::newRow("hex escape") << "\\x40Variant" + HugeVariant;
+    QTest::newRow("long hex escape") << "\\x10040Variant" + HugeVariant;
+    QTest::newRow("octal escape") << "\\100Variant" + HugeVariant;
+    QTest::newRow("quotes inside") << "\"@Var\"iant" + HugeVariant;
+    QTest::newRow("continued line") << "@Vari\\\nant" + HugeVariant;
+    QTest::newRow("in a list") << "1, 2, @Variant" + HugeVariant;
+    QTest::newRow("date and time") << "@DateTime" + HugeVariant;
+}
+
+void TestHostile::stateFileWithSerializedValueIsRefused()
+{
+    QFETCH(QByteArray, value);
+
+    WorkDir dir;
+    const QString path = dir.writeFile("hostile.plv", "[General]\nbits=4\nblXSize=" + value + "\n");
+    RipperState state;
+    loadInto(state, QByteArray(100, '\0'));
+    const StateFile::LoadResult result = StateFile::load(state, path);
+    QVERIFY(!result.readable);
+    QCOMPARE(state.bits, RipperState().bits);
+}
+
+void TestHostile::stateSavedOverSerializedValueReplacesIt()
+{
+    QFETCH(QByteArray, value);
+
+    WorkDir dir;
+    const QString path = dir.writeFile("hostile.plv", "[General]\nother=" + value + "\n");
+    RipperState saved;
+    loadInto(saved, QByteArray(100, '\0'));
+    saved.bits = 5;
+    QVERIFY(StateFile::save(saved, path));
+    RipperState loaded;
+    loadInto(loaded, QByteArray(100, '\0'));
+    QVERIFY(StateFile::load(loaded, path).readable);
+    QCOMPARE(loaded.bits, 5);
+}
+
+void TestHostile::settingsWithSerializedValueAreNotUsed()
+{
+    QFETCH(QByteArray, value);
+
+    WorkDir dir;
+    const QByteArray text = "[General]\nwindowx=" + value + "\nwindowy=300\n";
+    dir.writeFile(AppSettings::fileName(), text);
+    {
+        Pelvane window;
+        QCOMPARE(window.geometry().topLeft(),
+            QPoint(AppSettings::DefaultWindowX, AppSettings::DefaultWindowY));
+        window.close();
+    }
+    QCOMPARE(dir.readFile(AppSettings::fileName()), text);
+}
+
+void TestHostile::iniTextsWithoutSerializedValues_data()
+{
+    QTest::addColumn<QByteArray>("text");
+
+    QTest::newRow("saved state") << QByteArray("[General]\nbitplaneorder=0, 1, 2\nreverse=true\n");
+    QTest::newRow("string starting with @, as written")
+        << QByteArray("defaultussdir=@@Variant(x)\n");
+    QTest::newRow("path with @") << QByteArray("recentFileList=/home/me@host/Variant(1).uss\n");
+    QTest::newRow("escaped backslashes") << QByteArray("defaultussdir=C:\\\\games\\x41\n");
+}
+
+// The program's own files and ordinary paths are still read.
+void TestHostile::iniTextsWithoutSerializedValues()
+{
+    QFETCH(QByteArray, text);
+    QVERIFY(!IniSafety::holdsSerializedValue(text));
 }
 
 QTEST_MAIN(TestHostile)

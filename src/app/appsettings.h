@@ -1,5 +1,7 @@
 #pragma once
 
+#include "inisafety.h"
+
 #include <QSettings>
 #include <QString>
 
@@ -28,8 +30,10 @@ constexpr int MaxRecentFiles = 8;
 class SettingsFile : public QSettings
 {
 public:
+    // A file holding a value QSettings would build an object from is not read (nor written):
+    // the defaults apply, as for a malformed file.
     SettingsFile()
-        : QSettings(AppSettings::fileName(), QSettings::IniFormat)
+        : QSettings(IniSafety::usablePath(AppSettings::fileName()), QSettings::IniFormat)
     {
     }
 };

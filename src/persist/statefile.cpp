@@ -1,5 +1,7 @@
 #include "statefile.h"
 
+#include "inisafety.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +43,9 @@ std::optional<QByteArray> readTextFile(const QString &fileName)
         return std::nullopt;
     const QByteArray bytes = file.read(MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileSize || bytes.contains('\0'))
+        return std::nullopt;
+    // A value QSettings would build an object from is nothing the program writes.
+    if (IniSafety::holdsSerializedValue(bytes))
         return std::nullopt;
     return bytes;
 }
@@ -105,6 +110,9 @@ namespace StateFile {
 
 bool save(const RipperState &state, const QString &fileName)
 {
+    // QSettings reads a file before writing it; one it would build objects from is replaced whole.
+    if (IniSafety::usablePath(fileName).isEmpty() && !QFile::remove(fileName))
+        return false;
     QSettings settings(fileName, QSettings::IniFormat);
     QStringList order;
     for (int entry : state.bitplaneorder)
