@@ -6,6 +6,7 @@
 #include "palette.h"
 #include "pelvane.h"
 #include "planarsimd.h"
+#include "recentfiles.h"
 #include "statefile.h"
 #include "testsnapshot.h"
 #include "workdir.h"
@@ -34,6 +35,7 @@ private slots:
     void stateSavedOverSerializedValueReplacesIt();
     void settingsWithSerializedValueAreNotUsed_data() { addSerializedValues(); }
     void settingsWithSerializedValueAreNotUsed();
+    void settingsFoundByFuzzing();
     void iniTextsWithoutSerializedValues_data();
     void iniTextsWithoutSerializedValues();
 
@@ -230,6 +232,41 @@ void TestHostile::settingsWithSerializedValueAreNotUsed()
         window.close();
     }
     QCOMPARE(dir.readFile(AppSettings::fileName()), text);
+}
+
+// fuzz_settings: a recent-file update rewrites this file so that a serialized value appears in
+// the middle of a value. From then on the file must not be used: the list reads back empty, never
+// as a deserialized value.
+void TestHostile::settingsFoundByFuzzing()
+{
+    const QByteArray text(
+        "\x5b\x47\x5b\x6e\x5d\x0a\x6c\x72\x5b\x47\x65\x61\x6e\x65\x72\x6c\x5d\x0a\x77\x69\x6e\x64"
+        "\x6f\x77\x78\x3d\x31\x30\x30\x0a\x65\x61\x72\x65\x63\x65\x6e\x74\x46\x69\x6c\x65\x4c\x69"
+        "\x73\x74\x3d\x22\x61\x2c\x20\x62\x2e\x75\x73\x73\x22\x2c\x20\x22\x63\x5c\x22\x64\x2e\x75"
+        "\x73\x73\x22\x2c\x20\x40\x5c\x30\x76\x61\x6c\x69\x64\x28\x29\x0a\x77\x69\x6e\x64\x6f\x77"
+        "\x78\x3d\x46\x69\x6c\x65\x4c\x69\x73\x74\x3d\x22\x61\x2c\x20\x62\x2e\x75\x73\x73\x22\x2c"
+        "\x20\x22\x63\x5c\x22\x64\x2e\x75\x73\x73\x22\x2c\x20\x40\x5c\x30\x76\x61\x6c\x69\x64\x28"
+        "\x29\x0a\x77\x69\x6e\x64\x6f\x77\x78\x3d\x40\x40\x56\x61\x72\x69\x61\x6e\x74\x28\x5c\x30"
+        "\x5c\x30\x5c\x0a\x72\x65\x63\x65\x6e\x74\x44\x69\x6c\x65\x4c\x69\x73\x74\x3d\x22\x77\x69"
+        "\x6e\x64\x6f\x2c\x79\x3d\x35\x30\x0a\x72\x65\x63\x65\x6e\x74\x46\x77\x69\x6e\x64\x6f\x77"
+        "\x78\x3d\x31\x30\x30\x0a\x77\x69\x6e\x64\x6f\x77\x79\x3d\x35\x30\x0a\x72\x65\x63\x65\x6e"
+        "\x74\x46\x69\x6c\x65\x4c\x69\x73\x61\x77\x78\x3d\x40\x56\x74\x3d\x2f\x73\x61\x72\x69",
+        241);
+    WorkDir dir;
+    dir.writeFile("settings.ini", text);
+    const QString loaded = QStringLiteral("/snapshots/loaded game.uss");
+    QStringList written;
+    {
+        SettingsFile settings;
+        written = RecentFiles::withFileInFront(
+            settings.value(AppSettings::RecentFileList).toStringList(), loaded);
+        settings.setValue(AppSettings::RecentFileList, written);
+    }
+    const QStringList reread = SettingsFile().value(AppSettings::RecentFileList).toStringList();
+    if (IniSafety::usablePath(AppSettings::fileName()).isEmpty())
+        QVERIFY(reread.isEmpty());
+    else
+        QCOMPARE(reread, written);
 }
 
 void TestHostile::iniTextsWithoutSerializedValues_data()

@@ -21,8 +21,9 @@ int hexDigit(char c)
 
 // The text as QSettings's INI reader sees values: quotes dropped, a backslash before a line end
 // joining the lines, "\x" hex and "\" octal escapes as the 16-bit character they give (any
-// number of digits, as the reader takes them), any other escaped character as itself.
-std::u16string unescaped(const QByteArray &text)
+// number of digits, as the reader takes them). What other escapes give is left open: both
+// readings, the escaped character and nothing, are tried.
+std::u16string unescaped(const QByteArray &text, bool keepOtherEscapes)
 {
     std::u16string out;
     out.reserve(std::size_t(text.size()));
@@ -36,10 +37,11 @@ std::u16string unescaped(const QByteArray &text)
             continue;
         }
         const char e = text[++i];
+        const bool hex = (e == 'x' || e == 'X') && i + 1 < n && hexDigit(text[i + 1]) >= 0;
         if (e == '\r' || e == '\n') {
             while (i + 1 < n && (text[i + 1] == '\n' || text[i + 1] == ' ' || text[i + 1] == '\t'))
                 ++i;
-        } else if (e == 'x' || e == 'X') {
+        } else if (hex) {
             unsigned value = 0;
             while (i + 1 < n && hexDigit(text[i + 1]) >= 0)
                 value = (value << 4 | unsigned(hexDigit(text[++i]))) & 0xFFFFu;
@@ -49,7 +51,7 @@ std::u16string unescaped(const QByteArray &text)
             while (i + 1 < n && text[i + 1] >= '0' && text[i + 1] <= '7')
                 value = (value << 3 | unsigned(text[++i] - '0')) & 0xFFFFu;
             out += char16_t(value);
-        } else {
+        } else if (keepOtherEscapes) {
             out += char16_t(static_cast<unsigned char>(e));
         }
     }
@@ -74,8 +76,12 @@ bool holdsSerializedValue(const QByteArray &text)
 {
     if (!text.contains('@') && !text.contains('\\'))
         return false; // nothing can spell the marker
-    const std::u16string values = unescaped(text);
-    return holdsMarker(values, u"@Variant(") || holdsMarker(values, u"@DateTime(");
+    for (bool keep : { true, false }) {
+        const std::u16string values = unescaped(text, keep);
+        if (holdsMarker(values, u"@Variant(") || holdsMarker(values, u"@DateTime("))
+            return true;
+    }
+    return false;
 }
 
 QString usablePath(const QString &path)
