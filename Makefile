@@ -29,7 +29,7 @@ install: build
 
 # Benchmarks (Google Benchmark): one run, the JSON report in bench-results.json, then the table.
 bench: build
-	$(BUILD_DIR)/bench/pelvane_bench --benchmark_out=bench-results.json \
+	$(BUILD_DIR)/bench/pelvane_bench --benchmark_out=$(CURDIR)/bench-results.json \
 		--benchmark_out_format=json --benchmark_min_time=0.5
 	@scripts/bench-report bench-results.json
 

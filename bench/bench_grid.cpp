@@ -33,12 +33,30 @@ RipperState nearTheEnd()
 }
 
 const GridCase cases[] = {
-    { "a", [] { return benchState(40, 200, 1, RipperState::ModeAM); } },
-    { "b", [] { return benchState(40, 200, 8, RipperState::ModeAM); } },
-    { "c", [] { return benchState(40, 200, 5, RipperState::ModeST); } },
-    { "d", [] { return benchState(1, 1, 8, RipperState::ModeAM); } },
-    { "e", [] { return benchState(100, 598, 8, RipperState::ModeCminus); } },
-    { "f", [] { return benchState(4000, 600, 8, RipperState::ModeAM); } },
+    { "a",
+        [] {
+            return benchState(40, 200, 1, RipperState::ModeAM);
+        } },
+    { "b",
+        [] {
+            return benchState(40, 200, 8, RipperState::ModeAM);
+        } },
+    { "c",
+        [] {
+            return benchState(40, 200, 5, RipperState::ModeST);
+        } },
+    { "d",
+        [] {
+            return benchState(1, 1, 8, RipperState::ModeAM);
+        } },
+    { "e",
+        [] {
+            return benchState(100, 598, 8, RipperState::ModeCminus);
+        } },
+    { "f",
+        [] {
+            return benchState(4000, 600, 8, RipperState::ModeAM);
+        } },
     { "g", permutedSkippingSP },
     { "h", nearTheEnd },
 };
@@ -78,9 +96,9 @@ const bool registered = [] {
     for (const GridCase &gridCase : cases) {
         const std::string name = std::string("Grid/") + gridCase.letter;
         benchmark::RegisterBenchmark((name + "/literal").c_str(), drawLiteral, &gridCase)
-                ->Unit(benchmark::kMillisecond);
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((name + "/production").c_str(), drawProduction, &gridCase)
-                ->Unit(benchmark::kMillisecond);
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("Floor", floorCost)->Unit(benchmark::kMillisecond);
     return true;

@@ -55,7 +55,7 @@ void fromImage(benchmark::State &bench)
 const bool registered = [] {
     benchmark::RegisterBenchmark("KeyPress/literal", keyPress, true)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("KeyPress/production", keyPress, false)
-            ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("FromImage", fromImage)->Unit(benchmark::kMillisecond);
     return true;
 }();

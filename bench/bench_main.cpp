@@ -12,15 +12,16 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // --simd=scalar|sse2|avx2 caps the decoder's instruction set, to compare the paths.
+    // --simd=scalar|sse2|avx2|avx512 caps the decoder's instruction set, to compare the paths.
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (!arg.startsWith("--simd="))
             continue;
         const QByteArray level = arg.mid(7);
         PlanarSimd::setMaxLevel(level == "scalar" ? PlanarSimd::Level::Scalar
-                                        : level == "sse2" ? PlanarSimd::Level::Sse2
-                                                          : PlanarSimd::Level::Avx2);
+                : level == "sse2"                 ? PlanarSimd::Level::Sse2
+                : level == "avx2"                 ? PlanarSimd::Level::Avx2
+                                                  : PlanarSimd::Level::Avx512);
         std::copy(argv + i + 1, argv + argc, argv + i);
         --argc;
         --i;

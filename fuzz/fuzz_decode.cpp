@@ -30,7 +30,8 @@ constexpr int MaxGridHeight = 40;
 
 // Every instruction set the decoder may pick.
 constexpr PlanarSimd::Level Levels[]
-    = { PlanarSimd::Level::Scalar, PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2 };
+    = { PlanarSimd::Level::Scalar, PlanarSimd::Level::Sse2, PlanarSimd::Level::Avx2,
+          PlanarSimd::Level::Avx512 };
 
 int anyInt(FuzzedDataProvider &in)
 {

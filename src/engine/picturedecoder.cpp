@@ -272,7 +272,7 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
         decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
         return;
     }
-    alignas(32) std::uint8_t pixels[8 * 32];
+    alignas(64) std::uint8_t pixels[8 * 64];
     for (std::int64_t g = cols.g0; g <= cols.g1; g += groups) {
         const std::int64_t last = std::min(g + groups - 1, cols.g1);
         if (inside) {

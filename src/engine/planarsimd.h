@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // Planar-to-chunky conversion of a block of pixel groups at once: 16 groups (128 pixels) with
-// SSE2, 32 with AVX2, picked at run time by what the processor has. Bit j of each colour index
-// comes from the plane bytes at src[j] (null: 0).
+// SSE2, 32 with AVX2, 64 with AVX-512, picked at run time by what the processor has. Bit j of each
+// colour index comes from the plane bytes at src[j] (null: 0).
 namespace PlanarSimd {
 
 enum class Layout {
@@ -13,7 +13,7 @@ enum class Layout {
     Nibbles, // two nibbles per group ("C-"): src[j][2t] and src[j][2t + 1]
 };
 
-enum class Level { Scalar, Sse2, Avx2 };
+enum class Level { Scalar, Sse2, Avx2, Avx512 };
 
 struct Block
 {
@@ -38,5 +38,6 @@ void decodeBlock(const Block &block, std::uint8_t *out);
 // The kernels, one per instruction set.
 void decodeBlockSse2(const Block &block, std::uint8_t *out);
 void decodeBlockAvx2(const Block &block, std::uint8_t *out);
+void decodeBlockAvx512(const Block &block, std::uint8_t *out);
 
 } // namespace PlanarSimd

@@ -6,7 +6,6 @@
 
 #include "planarsimd.h"
 
-
 // The per-plane loop must unroll so that the vectors stay in registers.
 #if defined(__clang__)
 #define PELVANE_UNROLL_PLANES _Pragma("unroll")
@@ -22,8 +21,7 @@ using PlanarSimd::Block;
 using PlanarSimd::Layout;
 
 // The plane bytes behind each colour-index bit, one byte per group.
-template<class I, Layout L>
-inline void planeBytes(const Block &block, typename I::V a[8])
+template<class I, Layout L> inline void planeBytes(const Block &block, typename I::V a[8])
 {
     using V = typename I::V;
     const V high = I::set8(char(0xF0));
@@ -52,16 +50,14 @@ inline void planeBytes(const Block &block, typename I::V a[8])
 }
 
 // Exchanges bit b of x (b with bit `Shift` set) with bit b - Shift of y, in every byte.
-template<class I, int Shift>
-inline void swapBits(typename I::V &x, typename I::V &y, char mask)
+template<class I, int Shift> inline void swapBits(typename I::V &x, typename I::V &y, char mask)
 {
     const auto t = I::and_(I::xor_(I::template shr16<Shift>(x), y), I::set8(mask));
     y = I::xor_(y, t);
     x = I::xor_(x, I::template shl16<Shift>(t));
 }
 
-template<class I, Layout L>
-void decodeBlockWith(const Block &block, std::uint8_t *out)
+template<class I, Layout L> void decodeBlockWith(const Block &block, std::uint8_t *out)
 {
     // a[j] byte t: bit b is pixel 7 - b of group t in the plane behind index bit j. Transposing
     // each 8x8 bit matrix (register, bit) leaves in a[b] bit j that same pixel's index bit j,
@@ -84,13 +80,18 @@ void decodeBlockWith(const Block &block, std::uint8_t *out)
     I::storeInterleaved(a, out);
 }
 
-template<class I>
-void decodeBlockAnyLayout(const Block &block, std::uint8_t *out)
+template<class I> void decodeBlockAnyLayout(const Block &block, std::uint8_t *out)
 {
     switch (block.layout) {
-    case Layout::Bytes: decodeBlockWith<I, Layout::Bytes>(block, out); break;
-    case Layout::EvenBytes: decodeBlockWith<I, Layout::EvenBytes>(block, out); break;
-    case Layout::Nibbles: decodeBlockWith<I, Layout::Nibbles>(block, out); break;
+    case Layout::Bytes:
+        decodeBlockWith<I, Layout::Bytes>(block, out);
+        break;
+    case Layout::EvenBytes:
+        decodeBlockWith<I, Layout::EvenBytes>(block, out);
+        break;
+    case Layout::Nibbles:
+        decodeBlockWith<I, Layout::Nibbles>(block, out);
+        break;
     }
 }
 

@@ -16,10 +16,8 @@ struct Sse2
     static V and_(V a, V b) { return _mm_and_si128(a, b); }
     static V or_(V a, V b) { return _mm_or_si128(a, b); }
     static V xor_(V a, V b) { return _mm_xor_si128(a, b); }
-    template<int N>
-    static V shr16(V a) { return _mm_srli_epi16(a, N); }
-    template<int N>
-    static V shl16(V a) { return _mm_slli_epi16(a, N); }
+    template<int N> static V shr16(V a) { return _mm_srli_epi16(a, N); }
+    template<int N> static V shl16(V a) { return _mm_slli_epi16(a, N); }
 
     // Bytes 0, 2, 4, ... and 1, 3, 5, ... of 32 bytes at p.
     static void evenAndOdd(const std::uint8_t *p, V &even, V &odd)
@@ -39,9 +37,9 @@ struct Sse2
         const V p45lo = _mm_unpacklo_epi8(a[3], a[2]), p45hi = _mm_unpackhi_epi8(a[3], a[2]);
         const V p67lo = _mm_unpacklo_epi8(a[1], a[0]), p67hi = _mm_unpackhi_epi8(a[1], a[0]);
         const V q0[4] = { _mm_unpacklo_epi16(p01lo, p23lo), _mm_unpackhi_epi16(p01lo, p23lo),
-                          _mm_unpacklo_epi16(p01hi, p23hi), _mm_unpackhi_epi16(p01hi, p23hi) };
+            _mm_unpacklo_epi16(p01hi, p23hi), _mm_unpackhi_epi16(p01hi, p23hi) };
         const V q4[4] = { _mm_unpacklo_epi16(p45lo, p67lo), _mm_unpackhi_epi16(p45lo, p67lo),
-                          _mm_unpacklo_epi16(p45hi, p67hi), _mm_unpackhi_epi16(p45hi, p67hi) };
+            _mm_unpacklo_epi16(p45hi, p67hi), _mm_unpackhi_epi16(p45hi, p67hi) };
         V *dst = reinterpret_cast<V *>(out);
         for (int i = 0; i < 4; ++i) {
             _mm_storeu_si128(dst + 2 * i, _mm_unpacklo_epi32(q0[i], q4[i]));
