@@ -18,9 +18,10 @@
 // group is the OR of its sources' entries. "C-" reads each byte as two nibbles, so a plane there
 // is two sources (pixels 0-3 and 4-7); sources reading the same bytes are merged.
 //
-// From three planes on, blocks of 16 or 32 groups go through an SSE2 or AVX2 bit-matrix
-// transpose instead (PlanarSimd). Bytes outside the data read as 0, which contributes nothing: lines and blocks
-// that lie wholly inside the data take unchecked paths, the rest clip each source to the data.
+// From three planes on, blocks of 16, 32 or 64 groups go through an SSE2, AVX2 or AVX-512
+// bit-matrix transpose instead (PlanarSimd). Bytes outside the data read as 0, which contributes
+// nothing: lines and blocks that lie wholly inside the data take unchecked paths, the rest clip
+// each source to the data.
 // Only the columns and lines that land inside the destination are decoded.
 class PictureDecoder
 {
