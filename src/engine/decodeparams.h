@@ -37,8 +37,6 @@ struct DecodeParams
     bool reverse;
     std::array<int, 8> order;
 
-    // Bit j of the colour index comes from the slot order[j]; slots at or above N stay empty.
-    bool orderNamesFilledSlot(int j) const { return order[j] >= 0 && order[j] < N; }
     int slotOfPlane(int i) const { return reverse ? N - 1 - i : i; }
     std::int64_t planeSkip() const { return skipmode == RipperState::SkipBitplanes ? S : 0; }
 };

@@ -26,26 +26,6 @@ int rowsFor(int blYSize)
     return cell > 0 && CanvasHeight / cell > 0 ? int(CanvasHeight / cell) : 1;
 }
 
-QPoint cellOrigin(const RipperState &state, int column, int row)
-{
-    return QPoint(column * (8 * state.blXSize + Gap), row * (state.blYSize + Gap));
-}
-
-template<typename DrawOne>
-static void drawAll(const RipperState &state, QImage &canvas, DrawOne drawOne)
-{
-    canvas.fill(BackgroundIndex);
-    const std::int64_t stride = pictureStride(state);
-    std::int64_t position = state.offset;
-    for (int r = 0; r < state.numY; ++r) {
-        for (int c = 0; c < state.numX; ++c) {
-            const QPoint at = cellOrigin(state, c, r);
-            drawOne(position, at.x(), at.y());
-            position += stride;
-        }
-    }
-}
-
 void drawGrid(const RipperState &state, QImage &canvas)
 {
     PictureDecoder decoder(state);
@@ -63,9 +43,16 @@ void drawGrid(const RipperState &state, QImage &canvas)
 
 void drawGridLiteral(const RipperState &state, QImage &canvas)
 {
-    drawAll(state, canvas, [&](std::int64_t position, int left, int top) {
-        Decoder::drawPictureLiteral(state, canvas, position, left, top);
-    });
+    canvas.fill(BackgroundIndex);
+    const std::int64_t stride = pictureStride(state);
+    std::int64_t position = state.offset;
+    for (int r = 0; r < state.numY; ++r) {
+        for (int c = 0; c < state.numX; ++c, position += stride) {
+            const int left = c * (8 * state.blXSize + Gap);
+            const int top = r * (state.blYSize + Gap);
+            Decoder::drawPictureLiteral(state, canvas, position, left, top);
+        }
+    }
 }
 
 } // namespace Grid

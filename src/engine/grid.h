@@ -20,9 +20,6 @@ std::int64_t pictureStride(const RipperState &state);
 int columnsFor(int blXSize);
 int rowsFor(int blYSize);
 
-// Top-left pixel of the picture in column c and row r.
-QPoint cellOrigin(const RipperState &state, int column, int row);
-
 // Fills the canvas with the background and draws numX by numY pictures from `offset`.
 void drawGrid(const RipperState &state, QImage &canvas);
 // The same with every pixel through the literal per-pixel decoder (the reference).
