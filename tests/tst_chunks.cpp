@@ -26,6 +26,8 @@ class TestChunks : public QObject
 private slots:
     void findChunk_data();
     void findChunk();
+    void chipRam_data();
+    void chipRam();
 };
 
 void TestChunks::findChunk_data()
@@ -70,6 +72,34 @@ void TestChunks::findChunk()
     if (filesize >= 0)
         state.filesize = filesize;
     QCOMPARE(Chunks::findChunk(state, "CHIP"), expected);
+}
+
+void TestChunks::chipRam_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("first"); // -1: no chip RAM
+    QTest::addColumn<qint64>("size");
+    const QByteArray cram = chunk("CRAM", 12 + 100);
+    QTest::newRow("whole") << chip + cram << qint64(36) << qint64(100);
+    QTest::newRow("cut by the end") << chip + cram.left(50) << qint64(36) << qint64(38);
+    QTest::newRow("no data") << chip + chunk("CRAM", 12) << qint64(-1) << qint64(0);
+    QTest::newRow("length below the header") << chip + chunk("CRAM", 3) << qint64(-1) << qint64(0);
+    QTest::newRow("no CRAM") << chip << qint64(-1) << qint64(0);
+}
+
+void TestChunks::chipRam()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, first);
+    QFETCH(qint64, size);
+    RipperState state;
+    loadInto(state, bytes);
+    const auto ram = Chunks::chipRam(state);
+    QCOMPARE(ram ? ram->first : -1, first);
+    QCOMPARE(ram ? ram->size : 0, size);
+    if (ram)
+        QVERIFY(ram->contains(first) && ram->contains(first + size - 1)
+            && !ram->contains(first + size) && !ram->contains(first - 1));
 }
 
 QTEST_GUILESS_MAIN(TestChunks)

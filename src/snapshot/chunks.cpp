@@ -52,4 +52,18 @@ int findChunk(const RipperState &state, const char *tag)
     return -1;
 }
 
+std::optional<ChipRam> chipRam(const RipperState &state)
+{
+    const int tag = findChunk(state, "CRAM");
+    if (tag < 0)
+        return std::nullopt;
+    constexpr std::int64_t DataOffset = 12; // tag, length and flags come first
+    const std::int64_t length = readBigEndian32(state.bytes() + tag + 4);
+    const std::int64_t first = tag + DataOffset;
+    const std::int64_t size = std::min(length - DataOffset, dataSize(state) - first);
+    if (size <= 0)
+        return std::nullopt;
+    return ChipRam { first, size };
+}
+
 } // namespace Chunks

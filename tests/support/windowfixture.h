@@ -1,0 +1,60 @@
+#pragma once
+
+#include "pelvane.h"
+#include "scriptedprompts.h"
+#include "workdir.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QStringList>
+
+// A view to put on the window in one expression: View().at(321).size(12, 50).planes(3).
+struct View
+{
+    int offset = 0;
+    int width = 40;
+    int height = 200;
+    int bits = 1;
+    int mode = RipperState::ModeAM;
+    int skip = 0;
+    int skipmode = RipperState::SkipPictures;
+    bool reverse = false;
+    std::array<int, 8> order { 0, 1, 2, 3, 4, 5, 6, 7 };
+
+    View &at(int o) { return offset = o, *this; }
+    View &size(int w, int h) { return width = w, height = h, *this; }
+    View &planes(int n) { return bits = n, *this; }
+    View &inMode(int m) { return mode = m, *this; }
+    View &skipping(int amount, int mode) { return skip = amount, skipmode = mode, *this; }
+    View &reversed(bool r = true) { return reverse = r, *this; }
+    View &ordered(const std::array<int, 8> &o) { return order = o, *this; }
+};
+
+// The real window in a temporary working directory, every dialog and box scripted, showing a
+// generated snapshot written to "test.uss". Members are built in order: the directory first, so
+// the window's settings and log land in it.
+class WindowFixture
+{
+public:
+    // An empty `snapshot` leaves the window without one.
+    explicit WindowFixture(const QByteArray &snapshot = defaultSnapshot());
+
+    // 64 KiB of chip RAM holding a repeating byte pattern, in the usual chunk chain.
+    static QByteArray defaultSnapshot();
+
+    WorkDir dir;
+    ScriptedPrompts prompts;
+    Pelvane window;
+    QString snapshotPath;
+
+    const Ui::PelvaneClass &ui() const { return window.form(); }
+    const RipperState &state() const { return window.state(); }
+
+    // Writes the view into the state and refreshes, as loading a state file does.
+    void show(const View &view);
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // What labelPicture shows, as an image.
+    QImage shown() const;
+    // The message boxes shown so far, each "title: text".
+    QStringList boxes() const;
+};
