@@ -16,8 +16,9 @@ QString hex(std::int64_t value, int digits)
 
 std::optional<Hit> pictureAt(const RipperState &state, int x, int y)
 {
-    if (!state.fileLoaded || x < 0 || y < 0 || x >= state.canvas.width()
-        || y >= state.canvas.height())
+    // Sizes below 1 (an unclamped state) would make a cell of zero height.
+    if (!state.fileLoaded || state.blXSize < 1 || state.blYSize < 1 || x < 0 || y < 0
+        || x >= state.canvas.width() || y >= state.canvas.height())
         return std::nullopt;
     const std::int64_t column = x / Grid::cellWidth(state);
     const std::int64_t row = y / Grid::cellHeight(state);
