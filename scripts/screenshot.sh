@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the real Pelvane on a virtual X server (Xvfb), showing a picture of
 # the demo snapshot. Opens examples/demo.uss through Ctrl+O and the file dialog, then a ripper state
-# file through Ctrl+Shift+O, as a user would.
+# file through Ctrl+Shift+O, as a user would, and rests the pointer on the first picture so the
+# status bar shows its readout.
 #
 #   scripts/screenshot.sh [STATE_FILE [OUTPUT_PNG]]
 #
@@ -47,7 +48,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The server picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$work/display" 2> /dev/null &
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x960x24 3> "$work/display" 2> /dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -87,6 +88,8 @@ main="$(window '^Pelvane 0\.6$')"
 open_through_dialog ctrl+o "Open File" "$snapshot"
 window '^Pelvane 0\.6 - demo\.uss$' > /dev/null
 open_through_dialog ctrl+shift+o "Open Ripper State" "$state"
+# Window coordinates: the picture area starts 250 pixels below the menu bar, 20 from the left.
+xdotool mousemove --window "$main" 160 380
 # Let the last redraw reach the server.
 sleep 0.5
 

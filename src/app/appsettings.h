@@ -19,6 +19,7 @@ inline const char *const WindowY = "windowy";
 inline const char *const RecentFileList = "recentFileList";
 inline const char *const DefaultUssDir = "defaultussdir";
 inline const char *const DefaultImageDir = "defaultimagedir";
+inline const char *const Zoom = "zoom";
 
 constexpr int DefaultWindowX = 4;
 constexpr int DefaultWindowY = 26;

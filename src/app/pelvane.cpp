@@ -28,6 +28,8 @@ Pelvane::Pelvane(QWidget *parent, Qt::WindowFlags flags)
     resetPalette();
     createActions();
     createMenus();
+    createPointerLabel();
+    ui.labelPicture->installEventFilter(this);
     setControlsEnabled(false);
     refreshView();
 }

@@ -7,11 +7,13 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 
 class HtmlLog;
 class QAction;
+class QLabel;
 class QMenu;
 
 namespace Exporter {
@@ -62,6 +64,10 @@ public:
     Exporter::Result exportPictures(
         int picturesX, int picturesY, bool leftToRight, int border, int color, QString fileName);
 
+    // The picture area: magnification, the readout under the pointer and jumps to a picture.
+    int zoom() const { return m_zoom; }
+    void setZoom(int factor);
+
     const RipperState &state() const { return m_state; }
     // Direct access for tests that set up a view without going through the controls; the next
     // refresh draws afresh.
@@ -76,6 +82,7 @@ public:
     QAction *recentSeparatorForTesting() const { return recentSeparator; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -129,12 +136,21 @@ private:
     void clampToControls();
     void writeControls();
     void stepOffset(int delta, bool allowed);
+    void createPointerLabel();
+    void addZoomEntries(QMenu *menu);
+    void enableZoomEntries();
+    void showCanvas();
+    std::optional<QPoint> canvasPointAt(QPoint labelPoint) const;
+    void showPointerReadout();
+    void jumpToPictureAt(QPoint labelPoint);
+    void undoJump();
     void selectNextPaletteSource();
 
     Ui::PelvaneClass ui;
     std::unique_ptr<HtmlLog> logFile;
     QMenu *fileMenu = nullptr;
     QMenu *editMenu = nullptr;
+    QMenu *viewMenu = nullptr;
     QMenu *helpMenu = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
@@ -144,8 +160,15 @@ private:
     QAction *quitAction = nullptr;
     QAction *recentSeparator = nullptr;
     QAction *aboutAction = nullptr;
+    QAction *zoomInAction = nullptr;
+    QAction *zoomOutAction = nullptr;
+    QAction *actualSizeAction = nullptr;
+    QLabel *pointerLabel = nullptr;
     RipperState m_state;
     bool m_literalDecoding = false;
     std::optional<GridKey> m_shown; // what labelPicture shows now
     std::array<QAction *, 8> recentActions {};
+    int m_zoom = 1;
+    std::optional<QPoint> m_pointer; // over labelPicture, in its coordinates
+    std::deque<int> m_jumps; // offsets before the latest jumps, the newest last
 };

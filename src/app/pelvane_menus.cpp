@@ -58,6 +58,9 @@ void Pelvane::createMenus()
     editMenu = menuBar()->addMenu(tr("&Edit"));
     editMenu->addAction(preferencesAction);
 
+    viewMenu = menuBar()->addMenu(tr("&View"));
+    addZoomEntries(viewMenu);
+
     helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->addAction(aboutAction);
 }

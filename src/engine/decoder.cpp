@@ -5,43 +5,60 @@
 
 namespace Decoder {
 
+namespace {
+
+std::optional<BitAddress> planeBitOf(
+    const DecodeParams &p, std::int64_t position, int i, std::int64_t x, std::int64_t y)
+{
+    std::int64_t base = 0;
+    std::int64_t bitIndex = 0;
+    switch (p.mode) {
+    case RipperState::ModeAM:
+        base = position + i * p.W * p.H;
+        bitIndex = 8 * p.W * y + x;
+        break;
+    case RipperState::ModeST:
+        base = position + i * p.W;
+        bitIndex = 8 * p.W * p.N * y + x;
+        break;
+    case RipperState::ModeSP:
+        base = i < 2 ? position + i * p.W : position + (i + 2 * p.H - 2) * p.W;
+        bitIndex = 16 * p.W * y + x;
+        break;
+    case RipperState::ModeCplus:
+        base = position + x / 8 + i;
+        bitIndex = 16 * p.W * y + x;
+        break;
+    case RipperState::ModeCminus:
+        base = position + x / 4 + 2 * p.W * y;
+        bitIndex = x % 4 + 4 * i;
+        break;
+    default:
+        return std::nullopt; // an unknown mode has no plane address
+    }
+    if (p.skipmode == RipperState::SkipBitplanes)
+        base += i * p.S;
+    return BitAddress { base + bitIndex / 8, 7 - int(bitIndex % 8) };
+}
+
+} // namespace
+
+std::optional<BitAddress> planeBit(
+    const RipperState &state, std::int64_t position, int plane, int x, int y)
+{
+    return planeBitOf(DecodeParams(state), position, plane, x, y);
+}
+
 int pixelValue(const RipperState &state, std::int64_t position, int x, int y)
 {
     const DecodeParams p(state);
-    int fetched[8] = {}; // the eight fetch slots
+    int fetched[8] = {}; // the eight fetch slots; an unknown mode leaves them empty
     for (int i = 0; i < p.N; ++i) {
-        std::int64_t base = 0;
-        std::int64_t bitIndex = 0;
-        switch (p.mode) {
-        case RipperState::ModeAM:
-            base = position + i * p.W * p.H;
-            bitIndex = 8 * p.W * y + x;
-            break;
-        case RipperState::ModeST:
-            base = position + i * p.W;
-            bitIndex = 8 * p.W * p.N * y + x;
-            break;
-        case RipperState::ModeSP:
-            base = i < 2 ? position + i * p.W : position + (i + 2 * p.H - 2) * p.W;
-            bitIndex = 16 * p.W * y + x;
-            break;
-        case RipperState::ModeCplus:
-            base = position + x / 8 + i;
-            bitIndex = 16 * p.W * y + x;
-            break;
-        case RipperState::ModeCminus:
-            base = position + x / 4 + 2 * p.W * y;
-            bitIndex = x % 4 + 4 * i;
-            break;
-        default:
-            continue; // an unknown mode has no plane address: the slot stays empty
-        }
-        if (p.skipmode == RipperState::SkipBitplanes)
-            base += i * p.S;
-        const std::int64_t address = base + bitIndex / 8;
-        const int bit = 7 - int(bitIndex % 8);
-        const int slot = p.slotOfPlane(i);
-        fetched[slot] = address >= 0 && address < p.size ? (p.data[address] >> bit) & 1 : 0;
+        const std::optional<BitAddress> at = planeBitOf(p, position, i, x, y);
+        if (!at)
+            continue;
+        fetched[p.slotOfPlane(i)]
+            = at->byte >= 0 && at->byte < p.size ? (p.data[at->byte] >> at->bit) & 1 : 0;
     }
     int index = 0;
     for (int j = 0; j < p.N; ++j) {

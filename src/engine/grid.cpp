@@ -14,6 +14,21 @@ std::int64_t pictureStride(const RipperState &state)
     return (p.H * p.W + p.S) * p.N;
 }
 
+std::int64_t cellWidth(const RipperState &state)
+{
+    return 8 * std::int64_t(state.blXSize) + Gap;
+}
+
+std::int64_t cellHeight(const RipperState &state)
+{
+    return std::int64_t(state.blYSize) + Gap;
+}
+
+std::int64_t picturePosition(const RipperState &state, int number)
+{
+    return state.offset + pictureStride(state) * number;
+}
+
 int columnsFor(int blXSize)
 {
     const std::int64_t cell = 8 * std::int64_t(blXSize) + Gap;
@@ -32,25 +47,19 @@ void drawGrid(const RipperState &state, QImage &canvas)
     canvas.fill(BackgroundIndex);
     const PictureDecoder::Target target(canvas);
     const std::int64_t stride = pictureStride(state);
-    const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + Gap;
-    const std::int64_t cellHeight = std::int64_t(state.blYSize) + Gap;
-    std::int64_t position = state.offset;
     for (int r = 0; r < state.numY; ++r) {
-        decoder.drawRow(target, position, stride, state.numX, cellWidth, r * cellHeight);
-        position += stride * state.numX;
+        decoder.drawRow(target, picturePosition(state, r * state.numX), stride, state.numX,
+            cellWidth(state), r * cellHeight(state));
     }
 }
 
 void drawGridLiteral(const RipperState &state, QImage &canvas)
 {
     canvas.fill(BackgroundIndex);
-    const std::int64_t stride = pictureStride(state);
-    std::int64_t position = state.offset;
     for (int r = 0; r < state.numY; ++r) {
-        for (int c = 0; c < state.numX; ++c, position += stride) {
-            const int left = c * (8 * state.blXSize + Gap);
-            const int top = r * (state.blYSize + Gap);
-            Decoder::drawPictureLiteral(state, canvas, position, left, top);
+        for (int c = 0; c < state.numX; ++c) {
+            Decoder::drawPictureLiteral(state, canvas, picturePosition(state, r * state.numX + c),
+                int(c * cellWidth(state)), int(r * cellHeight(state)));
         }
     }
 }

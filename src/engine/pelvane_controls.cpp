@@ -195,6 +195,9 @@ void Pelvane::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Z:
         selectNextPaletteSource();
         break;
+    case Qt::Key_Backspace:
+        undoJump();
+        break;
     case Qt::Key_X:
         if (s.skipmode == RipperState::SkipPictures) {
             ui.radioSkipModeBitplanes->setChecked(true);

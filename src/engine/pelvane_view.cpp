@@ -4,8 +4,6 @@
 #include "decoder.h"
 #include "grid.h"
 
-#include <QPixmap>
-
 int Pelvane::pixelValue(std::int64_t position, int x, int y) const
 {
     return Decoder::pixelValue(m_state, position, x, y);
@@ -33,8 +31,8 @@ void Pelvane::drawGrid()
         Grid::drawGridLiteral(m_state, m_state.canvas);
     else
         Grid::drawGrid(m_state, m_state.canvas);
-    ui.labelPicture->setPixmap(QPixmap::fromImage(m_state.canvas));
     m_shown = std::move(key);
+    showCanvas();
 }
 
 static int clampToSlider(int value, const QSlider *slider)
@@ -101,6 +99,7 @@ void Pelvane::refreshView()
     clampToControls();
     writeControls();
     drawGrid();
+    showPointerReadout();
 }
 
 void Pelvane::setControlsEnabled(bool enabled)

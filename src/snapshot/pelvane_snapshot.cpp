@@ -39,11 +39,13 @@ void Pelvane::loadSnapshot(const QString &path)
     m_state.filesize = int(bytes->size());
     m_state.fileData = std::move(*bytes);
     m_shown.reset();
+    m_jumps.clear(); // offsets into the previous snapshot
     ui.horizontalSlider->setMaximum(m_state.filesize);
     recordCurrentFile(path);
     m_state.fileLoaded = true;
     setControlsEnabled(true);
     drawGrid();
+    showPointerReadout();
 }
 
 void Pelvane::recordCurrentFile(const QString &path)
