@@ -66,13 +66,13 @@ void TestMenus::menuBarLayout()
 {
     Pelvane window;
     const QList<QAction *> menus = window.menuBar()->actions();
-    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus.size(), 4);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
-    QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
+    QCOMPARE(menus[3]->text(), QStringLiteral("&Help"));
     QCOMPARE(menus[1]->menu()->actions().size(), 1);
     QCOMPARE(menus[1]->menu()->actions()[0]->text(), QStringLiteral("&Preferences"));
-    QCOMPARE(menus[2]->menu()->actions()[0]->text(), QStringLiteral("&About"));
+    QCOMPARE(menus[3]->menu()->actions()[0]->text(), QStringLiteral("&About"));
 
     QStringList file; // with an empty recent-file list
     for (QAction *action : visibleEntries(window.fileMenuForTesting()))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copperwalk.h"
 #include "gridkey.h"
 #include "ripperstate.h"
 #include "ui_pelvane.h"
@@ -56,6 +57,10 @@ public:
     void loadSnapshot(const QString &path);
     void recordCurrentFile(const QString &path);
     void refreshRecentMenu();
+
+    // The screens the snapshot's Copper list displays, found once per snapshot.
+    void showNextScreen();
+    void showScreen(int index);
 
     // Ripper state files and export.
     void loadState(QString fileName);
@@ -121,6 +126,8 @@ private:
     void restoreWindowPosition();
     void createActions();
     void createMenus();
+    void createViewMenu();
+    void findScreens();
     QAction *createAction(
         const QString &text, const QString &shortcut, const QString &tip, void (Pelvane::*slot)());
     void setBitplaneOrderEntry(int entry, int value);
@@ -136,6 +143,9 @@ private:
     QMenu *fileMenu = nullptr;
     QMenu *editMenu = nullptr;
     QMenu *helpMenu = nullptr;
+    QMenu *viewMenu = nullptr;
+    QMenu *screensMenu = nullptr;
+    QAction *displayedScreenAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;
@@ -148,4 +158,6 @@ private:
     bool m_literalDecoding = false;
     std::optional<GridKey> m_shown; // what labelPicture shows now
     std::array<QAction *, 8> recentActions {};
+    CopperWalk::Frame m_frame; // of the loaded snapshot
+    int m_screenIndex = -1; // the screen shown last, -1 before the first
 };

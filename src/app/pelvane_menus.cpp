@@ -58,6 +58,8 @@ void Pelvane::createMenus()
     editMenu = menuBar()->addMenu(tr("&Edit"));
     editMenu->addAction(preferencesAction);
 
+    createViewMenu();
+
     helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->addAction(aboutAction);
 }

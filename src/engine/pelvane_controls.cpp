@@ -195,6 +195,9 @@ void Pelvane::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Z:
         selectNextPaletteSource();
         break;
+    case Qt::Key_V: // only while "Displayed Screen" is off, to say why
+        showNextScreen();
+        break;
     case Qt::Key_X:
         if (s.skipmode == RipperState::SkipPictures) {
             ui.radioSkipModeBitplanes->setChecked(true);
