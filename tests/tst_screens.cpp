@@ -137,7 +137,7 @@ void TestScreens::walk_data()
     row("protected", "0E0:8000 03E:0 0E0:9000 end", -1, "protected@1008 44-244@8000");
     row("PAL, line 300", "090=38C1 0E0:8000 wFF w2C 0E0:9000 end", -1,
         "end@1018 44-300@8000 300-312@9000");
-    row("below the window", "0E0:8000 wFF w00 0E0:9000 end", -1, "end@1018 44-244@8000");
+    row("at the window's end", "0E0:8000 wF4 0E0:9000 end", -1, "end@1014 44-244@8000");
     row("COP1LC zero", "080=0 0E0:8000 end", -1, "nolist@0");
     row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end", -1,
         "end@1024 44-200@8000 200-244@9000");
@@ -169,15 +169,15 @@ void TestScreens::screenOnView_data()
     row("100=3200 108=50 10A=50 pt3:8000+28 end", 40, "ecs", "ST 40x200 3p p0");
     row("100=2200 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0");
     row("100=2200 pt2:8000+1F80 end", 40, "ecs", "AM 40x200 2p b64");
-    row("108=8 pt1:8000+0 end", 40, "ecs", "AM 48x200 1p p0");
-    row("100=3200 0E0:8000 0E4:9F40 0E8:C000 end", 0, "ecs",
-        "AM 40x200 3p p0 | plane 3 does not fit this view");
+    row("090=F4B1 108=8 pt1:8000+0 end", 40, "ecs", "AM 48x200 1p p0");
+    row("100=3200 108=50 10A=50 0E0:8000 0E4:DDC0 0E8:8050 end", 0, "ecs",
+        "AM 120x200 3p p0 | plane 3 does not fit this view");
     row("100=2200 10A=28 pt2:8000+1F40 end", 0, "ecs",
         "AM 40x200 2p p0 | plane 2 does not fit this view");
     row("100=A200 092=3C 094=D4 pt2:8000+3E80 end", 80, "ecs", "AM 80x200 2p b0");
     row("092=3C pt1:8000+0 end", 40, "ecs", "AM 40x200 1p p0");
-    row("aga 100=0010 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
-        "ST 40x200 8p p0");
+    row("aga 100=0810 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
+        "ST 40x200 8p p0 | HAM8");
     row("100=6A00 108=C8 10A=C8 pt6:8000+28 end", 40, "ecs",
         "ST 40x200 6p p0 | HAM6; the colours are not kept in a state file");
     row("100=6200 108=C8 10A=C8 pt6:8000+28 end", 40, "ehb",

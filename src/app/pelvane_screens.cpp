@@ -26,12 +26,17 @@ void Pelvane::findScreens()
     m_frame = m_state.fileLoaded ? CopperWalk::walk(m_state) : CopperWalk::Frame();
     m_screenIndex = -1;
     screensMenu->clear();
-    for (int i = 0; i < int(m_frame.screens.size()); ++i) {
+    const int count = int(m_frame.screens.size());
+    for (int i = 0; i < std::min(count, MaxScreenEntries); ++i) {
         QAction *entry
             = screensMenu->addAction(tr("%1: %2").arg(i + 1).arg(ScreenView::summary(m_frame, i)));
         connect(entry, &QAction::triggered, this, [this, i] { showScreen(i); });
     }
-    const bool usable = !m_frame.screens.empty();
+    if (count > MaxScreenEntries)
+        screensMenu
+            ->addAction(tr("%1 more, shown by Displayed Screen").arg(count - MaxScreenEntries))
+            ->setEnabled(false);
+    const bool usable = count > 0;
     displayedScreenAction->setEnabled(usable);
     screensMenu->setEnabled(usable);
 }

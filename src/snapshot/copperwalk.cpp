@@ -70,12 +70,10 @@ private:
         for (int i = 0; i < ColourRegisters; ++i)
             c.agaColours[i] = widened(c.ecsColours[i]);
         const int tag = Chunks::findChunk(m_state, "AGAC");
+        const std::int64_t first = std::int64_t(tag) + AgacFirstEntry;
         const std::int64_t size = Chunks::dataSize(m_state);
-        for (int i = 0; tag >= 0 && i < 256; ++i) {
-            const std::int64_t e = std::int64_t(tag) + AgacFirstEntry + 4 * i;
-            if (e + 4 > size)
-                break;
-            const std::uint8_t *p = m_state.bytes() + e;
+        for (int i = 0; tag >= 0 && i < 256 && first + 4 * i + 4 <= size; ++i) {
+            const std::uint8_t *p = m_state.bytes() + first + 4 * i;
             c.agaColours[i] = std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
         }
     }
