@@ -19,7 +19,7 @@ constexpr std::uint16_t Ham = 0x0800;
 constexpr std::uint16_t DualPlayfield = 0x0400;
 constexpr std::uint16_t SuperHires = 0x0040;
 constexpr int ColourRegisters = 32;
-// Advanced searches tried per screen, the latest colour runs first: each may scan far.
+// Advanced searches tried per screen, the latest colour runs first: each may scan all chip RAM.
 constexpr int MaxSearchesTried = 8;
 
 int roundUp(int value, int multiple)
@@ -146,12 +146,24 @@ bool restores(RipperState &state, const Source &source, const QList<QRgb> &wante
     return state.palfound > 0 && state.canvas.colorTable().mid(0, count) == wanted.mid(0, count);
 }
 
+// Whether the Advanced search from `at` meets an end marker in chip RAM: one that does not would
+// scan on through the rest of the file, however large.
+bool endsInChipRam(const RipperState &state, const Frame &frame, std::int64_t at)
+{
+    const std::uint8_t *bytes = state.bytes();
+    for (std::int64_t e = at; e + 4 <= frame.chipRamFirst + frame.chipRamSize; e += 4) {
+        if (bytes[e] == 0xFF && bytes[e + 1] == 0xFF)
+            return true;
+    }
+    return false;
+}
+
 QList<Source> sourcesToTry(const RipperState &state, const Frame &frame, const Screen &screen)
 {
     QList<Source> sources;
     for (int i = screen.colourRuns - 1; i >= 0 && sources.size() < MaxSearchesTried; --i) {
         const std::int64_t at = frame.chipRamFirst + frame.colourRuns[std::size_t(i)];
-        if (Palette::advancedListAt(state, at))
+        if (Palette::advancedListAt(state, at) && endsInChipRam(state, frame, at))
             sources << Source { RipperState::PaletteAdvanced, at };
     }
     sources << Source { RipperState::PaletteECS, 0 } << Source { RipperState::PaletteAGA, 0 };
