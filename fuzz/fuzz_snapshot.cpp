@@ -1,9 +1,12 @@
-// Arbitrary bytes as a loaded snapshot: the chunk walk, the chunk palettes and the Copper searches
-// stepped until they wrap. Each is also run with a `filesize` that claims more bytes than the
-// snapshot holds and with one that claims fewer.
+// Arbitrary bytes as a loaded snapshot: the chunk walk, the chunk palettes, the Copper searches
+// stepped until they wrap, and the displayed frame's Copper walk with its screens on the view. Each
+// is also run with a `filesize` that claims more bytes than the snapshot holds and with one that
+// claims fewer.
 #include "chunks.h"
+#include "copperwalk.h"
 #include "fuzzsupport.h"
 #include "palette.h"
+#include "screenview.h"
 
 #include <cstring>
 #include <limits>
@@ -14,6 +17,8 @@ namespace {
 
 // Calls per search before giving up on seeing it wrap; each call finds a later match.
 constexpr int MaxSearchCalls = 2000;
+// Screens put on the view per input; each may run several searches.
+constexpr std::size_t MaxScreens = 8;
 
 void checkBookkeeping(const RipperState &state)
 {
@@ -77,6 +82,16 @@ template<typename Search> void checkSearch(RipperState &state, Search search)
     }
 }
 
+void checkScreens(RipperState &state)
+{
+    const CopperWalk::Frame frame = CopperWalk::walk(state);
+    for (std::size_t i = 0; i < frame.screens.size() && i < MaxScreens; ++i) {
+        ScreenView::apply(state, frame, int(i));
+        checkBookkeeping(state);
+        require(state.offset >= 0 && state.offset <= state.filesize, "a screen lies in the file");
+    }
+}
+
 void checkAll(RipperState &state)
 {
     Palette::resetPalette(state);
@@ -84,6 +99,7 @@ void checkAll(RipperState &state)
     checkChunkPalettes(state);
     checkSearch(state, Palette::searchCopperSimple);
     checkSearch(state, Palette::searchCopperAdvanced);
+    checkScreens(state);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
+#include "copperwalk.h"
 #include "demosnapshot.h"
 #include "exporter.h"
 #include "grid.h"
 #include "palette.h"
 #include "pelvane.h"
+#include "screenview.h"
 #include "scriptedprompts.h"
 #include "statefile.h"
 #include "testsnapshot.h"
@@ -42,6 +44,8 @@ void applySteps(RipperState &s, Exporter::Request &r, const QString &steps)
         const QString value = step.section(QLatin1Char('='), 1);
         if (name == "palette")
             palettes.value(value)(s);
+        else if (name == "screen")
+            ScreenView::apply(s, CopperWalk::walk(s), value.toInt() - 1);
         else if (name == "rows")
             r.leftToRight = false;
         else
@@ -102,6 +106,8 @@ void TestExportCli::eachOptionApplies_data()
     row("--order 1,0 --planes 2", "order0=1 order1=0 bits=2");
     row("--palette advanced --palette-from 10001", "palsearchpos=10001 palette=advanced");
     row("--fill rows --across 2 --down 2 --border -3", "rows picturesX=2 picturesY=2 border=-3");
+    row("--screen 2", "screen=2");
+    row("--screen 1 --planes 2 --palette ecs", "screen=1 bits=2 palette=ecs");
 }
 
 // Each option means what the window's control of the same name means.
@@ -154,6 +160,8 @@ void TestExportCli::messagesAndExitCodes_data()
     row("--zoom 2", "Unknown option 'zoom'");
     row("--width", "Missing value after '--width'");
     row("--state=", "--state expects a file name");
+    row("--screen 3", "--screen must be from 1 to 2 (the screens on display), not 3");
+    row("--screen 1 --state demo-ball.plv", "--state and --screen both give the view to start");
     row("demo.uss out/keep.png third.png", "expected two file names, SNAPSHOT.uss and OUTPUT.png");
     code = 2;
     row("missing.uss out/keep.png", "cannot read the snapshot");

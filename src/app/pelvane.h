@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copperwalk.h"
 #include "gridkey.h"
 #include "ripperstate.h"
 #include "ui_pelvane.h"
@@ -58,6 +59,10 @@ public:
     void loadSnapshot(const QString &path);
     void recordCurrentFile(const QString &path);
     void refreshRecentMenu();
+
+    // The screens the snapshot's Copper list displays, found once per snapshot.
+    void showNextScreen();
+    void showScreen(int index);
 
     // Ripper state files and export.
     void loadState(QString fileName);
@@ -128,6 +133,8 @@ private:
     void restoreWindowPosition();
     void createActions();
     void createMenus();
+    void createViewMenu();
+    void findScreens();
     QAction *createAction(
         const QString &text, const QString &shortcut, const QString &tip, void (Pelvane::*slot)());
     void setBitplaneOrderEntry(int entry, int value);
@@ -152,6 +159,8 @@ private:
     QMenu *editMenu = nullptr;
     QMenu *viewMenu = nullptr;
     QMenu *helpMenu = nullptr;
+    QMenu *screensMenu = nullptr;
+    QAction *displayedScreenAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;
@@ -171,4 +180,6 @@ private:
     int m_zoom = 1;
     std::optional<QPoint> m_pointer; // over labelPicture, in its coordinates
     std::deque<int> m_jumps; // offsets before the latest jumps, the newest last
+    CopperWalk::Frame m_frame; // of the loaded snapshot
+    int m_screenIndex = -1; // the screen shown last, -1 before the first
 };

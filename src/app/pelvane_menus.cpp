@@ -58,7 +58,8 @@ void Pelvane::createMenus()
     editMenu = menuBar()->addMenu(tr("&Edit"));
     editMenu->addAction(preferencesAction);
 
-    viewMenu = menuBar()->addMenu(tr("&View"));
+    createViewMenu();
+    viewMenu->addSeparator();
     addZoomEntries(viewMenu);
 
     helpMenu = menuBar()->addMenu(tr("&Help"));

@@ -198,6 +198,9 @@ void Pelvane::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Backspace:
         undoJump();
         break;
+    case Qt::Key_V: // only while "Displayed Screen" is off, to say why
+        showNextScreen();
+        break;
     case Qt::Key_X:
         if (s.skipmode == RipperState::SkipPictures) {
             ui.radioSkipModeBitplanes->setChecked(true);

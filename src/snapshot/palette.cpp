@@ -216,6 +216,13 @@ void searchCopperAdvanced(RipperState &state)
     state.palsearchpos = 0;
 }
 
+bool advancedListAt(const RipperState &state, std::int64_t position)
+{
+    const Bytes bytes(state);
+    return position >= 0 && position < bytes.size - SearchMargin
+        && isAdvancedCandidate(bytes, position);
+}
+
 void applySelectedSource(RipperState &state)
 {
     switch (state.palsource) {

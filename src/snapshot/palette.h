@@ -26,6 +26,8 @@ void readEcsPalette(RipperState &state);
 void readAgaPalette(RipperState &state);
 void searchCopperSimple(RipperState &state);
 void searchCopperAdvanced(RipperState &state);
+// Whether the Advanced search, reaching `position`, takes the Copper list there.
+bool advancedListAt(const RipperState &state, std::int64_t position);
 
 // Runs the routine of the selected source (`palsource`), then makes it the searched source
 // (`palsearchmode`). The window refreshes afterwards.

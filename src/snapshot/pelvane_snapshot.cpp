@@ -44,6 +44,7 @@ void Pelvane::loadSnapshot(const QString &path)
     recordCurrentFile(path);
     m_state.fileLoaded = true;
     setControlsEnabled(true);
+    findScreens();
     drawGrid();
     showPointerReadout();
 }

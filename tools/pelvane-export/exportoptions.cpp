@@ -36,6 +36,9 @@ struct ValueOption
 
 const ValueOption valueOptions[] = {
     { "state", "FILE.plv", "Apply a saved ripper state first, as opening it in the window does." },
+    { "screen", "N",
+        "Start from screen N (from 1) of the display the snapshot's Copper list shows, as "
+        "\"Displayed Screen\" does in the window." },
     { "offset", "N", "Byte offset of the first picture (0 to the snapshot's size)." },
     { "width", "BYTES", "Picture width in bytes, 8 pixels each (1 to 4000)." },
     { "height", "LINES", "Picture height in lines (1 to 600)." },
@@ -106,6 +109,7 @@ bool readInt(const QCommandLineParser &parser, const QString &name, const Range 
 const Range AnyInt { std::numeric_limits<int>::min(), std::numeric_limits<int>::max() };
 // Checked against the snapshot once it is read.
 const Range FileRange { 0, std::numeric_limits<int>::max(), "the snapshot's size" };
+const Range ScreenRange { 1, std::numeric_limits<int>::max(), "the number of screens" };
 
 // The option's value as one of `words` (letter case ignored), its index into `target`.
 bool readChoice(const QCommandLineParser &parser, const QString &name, const QStringList &words,
@@ -150,7 +154,8 @@ bool readOrder(const QCommandLineParser &parser, QList<int> &order, QString &err
 bool readView(const QCommandLineParser &parser, Options &o, QString &error)
 {
     std::optional<int> palette;
-    const bool ok = readInt(parser, QStringLiteral("offset"), FileRange, o.offset, error)
+    const bool ok = readInt(parser, QStringLiteral("screen"), ScreenRange, o.screen, error)
+        && readInt(parser, QStringLiteral("offset"), FileRange, o.offset, error)
         && readInt(parser, QStringLiteral("width"), WidthRange, o.widthBytes, error)
         && readInt(parser, QStringLiteral("height"), HeightRange, o.heightLines, error)
         && readInt(parser, QStringLiteral("planes"), PlanesRange, o.planes, error)
@@ -233,6 +238,8 @@ Parsed parseArguments(const QStringList &arguments)
     o.statePath = parser.value(QStringLiteral("state"));
     if (parser.isSet(QStringLiteral("state")) && o.statePath.isEmpty())
         return failure(QStringLiteral("--state expects a file name"));
+    if (parser.isSet(QStringLiteral("state")) && parser.isSet(QStringLiteral("screen")))
+        return failure(QStringLiteral("--state and --screen both give the view to start from"));
     QString error;
     if (!readView(parser, o, error) || !readExport(parser, o.request, error))
         return failure(error);

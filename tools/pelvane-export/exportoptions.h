@@ -20,6 +20,7 @@ struct Options
     QString snapshotPath;
     QString outputPath;
     QString statePath; // empty: start from the window's initial view
+    std::optional<int> screen; // or start from this screen of the display, from 1
 
     // Each set value replaces the view's (after the state file, if any).
     std::optional<int> offset;

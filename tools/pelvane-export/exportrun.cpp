@@ -1,8 +1,10 @@
 #include "exportrun.h"
 
 #include "chunks.h"
+#include "copperwalk.h"
 #include "grid.h"
 #include "palette.h"
+#include "screenview.h"
 #include "snapshotfile.h"
 #include "statefile.h"
 #include "viewranges.h"
@@ -103,6 +105,28 @@ void fail(RunResult &result, int code, const QString &message)
     result.messages << message;
 }
 
+// What "Displayed Screen" shows for screen `number` (from 1); what the view cannot show as the
+// display does becomes a warning.
+bool applyScreen(RipperState &state, int number, RunResult &result)
+{
+    const CopperWalk::Frame frame = CopperWalk::walk(state);
+    const int count = int(frame.screens.size());
+    if (number > count) {
+        fail(result, BadUsage,
+            count == 0 ? QStringLiteral("--screen %1: the snapshot shows no screen, %2")
+                             .arg(number)
+                             .arg(CopperWalk::describeStop(frame))
+                       : QStringLiteral("--screen must be from 1 to %1 (the screens on display), "
+                                        "not %2")
+                             .arg(count)
+                             .arg(number));
+        return false;
+    }
+    for (const QString &note : ScreenView::apply(state, frame, number - 1).notes)
+        result.messages << QStringLiteral("Warning: screen %1: %2").arg(number).arg(note);
+    return true;
+}
+
 // The view as the window shows it after the same steps. `result` gets the warnings; its exit
 // code stays Written unless a step failed.
 RipperState prepareView(const Options &o, RunResult &result)
@@ -113,6 +137,8 @@ RipperState prepareView(const Options &o, RunResult &result)
             QStringLiteral("cannot read the snapshot '%1'").arg(o.snapshotPath));
         return state;
     }
+    if (o.screen && !applyScreen(state, *o.screen, result))
+        return state;
     if (!o.statePath.isEmpty() && !applyStateFile(state, o.statePath, result)) {
         fail(result, Unreadable,
             QStringLiteral("cannot read the state file '%1': Can't open file!").arg(o.statePath));

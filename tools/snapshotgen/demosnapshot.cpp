@@ -15,6 +15,7 @@ namespace {
 
 using SnapshotWriter::copperEnd;
 using SnapshotWriter::copperMove;
+using SnapshotWriter::copperMoveLong;
 using SnapshotWriter::copperWait;
 
 constexpr std::uint16_t Color00 = 0x0180;
@@ -24,6 +25,14 @@ constexpr int ScreenHeight = 200;
 // Round file offsets, so the offset slider's page steps of 1000 reach every picture.
 constexpr int AdvancedListOffset = 10000;
 constexpr int SimpleListOffset = 12000;
+
+// The display, in chip RAM no picture uses.
+constexpr std::uint32_t FirstListAddress = 0x40000;
+constexpr std::uint32_t SecondListAddress = 0x40400;
+constexpr std::uint32_t TitleAddress = 0x48000;
+constexpr std::uint32_t PanelAddress = 0x52000;
+constexpr int PanelHeight = 48;
+constexpr int DisplayTop = 0x2C; // the first line of the display window
 
 // --- Pictures --------------------------------------------------------------------------------
 
@@ -197,6 +206,32 @@ QImage arrow()
     });
 }
 
+// "PELVANE" in white with a dark shadow over a sky of 27 bands, and "DEMO" in yellow.
+QImage titleScreen()
+{
+    return drawIndices(ScreenWidth, ScreenHeight, [](int x, int y) {
+        if (onText("PELVANE", 50, x, y))
+            return 31;
+        if (onText("DEMO", 110, x, y))
+            return 30;
+        if (onText("PELVANE", 50, x - 3, y - 3) || onText("DEMO", 110, x - 3, y - 3))
+            return 1;
+        return y >= 190 ? 29 : 2 + y * 27 / 190;
+    });
+}
+
+// A framed status panel: frame 1, "PANEL" in 2 over a shadow in 3.
+QImage panel()
+{
+    return drawIndices(ScreenWidth, PanelHeight, [](int x, int y) {
+        if (x < 2 || x >= ScreenWidth - 2 || y < 2 || y >= PanelHeight - 2)
+            return 1;
+        if (onText("PANEL", 6, x, y))
+            return 2;
+        return onText("PANEL", 6, x - 2, y - 2) ? 3 : 0;
+    });
+}
+
 // --- Colours ---------------------------------------------------------------------------------
 
 std::uint16_t color12(int r, int g, int b)
@@ -247,6 +282,21 @@ QList<QRgb> agaColours()
     return colours;
 }
 
+// Black, a shadow, a sky from deep blue through purple to orange, ground, yellow and white.
+QList<std::uint16_t> titleColours()
+{
+    QList<std::uint16_t> colours { 0x0000, 0x0112 };
+    for (int k = 0; k < 27; ++k)
+        colours << color12(1 + k * 14 / 26, k * 7 / 26, 10 - k * 8 / 26);
+    return colours << 0x0242 << 0x0FD2 << 0x0FFF;
+}
+
+// The panel's own four colours; the others stay the title's.
+QList<std::uint16_t> panelColours(const QList<std::uint16_t> &title)
+{
+    return QList<std::uint16_t> { 0x0334, 0x0AAB, 0x0FC3, 0x0620 } + title.mid(4);
+}
+
 // --- Copper lists ----------------------------------------------------------------------------
 
 // Display set-up moves that precede the colours of both lists.
@@ -276,6 +326,71 @@ QByteArray simpleList(const QList<std::uint16_t> &colours)
     for (int n = 0; n < 32; ++n)
         list += copperMove(std::uint16_t(Color00 + 2 * n), colours[n]);
     return list + copperWait(0xFF, 0xDE) + copperMove(Color00, 0x0000) + copperEnd();
+}
+
+// The display's first list: the title's colours, the display window for both screens and five
+// line-interleaved planes; then COP2LC, a wait for the panel's first line and COPJMP2.
+QByteArray firstList(const DisplayScreen &title, std::uint32_t secondList)
+{
+    const int widthBytes = title.widthBytes;
+    QByteArray list;
+    for (int n = 0; n < 32; ++n)
+        list += copperMove(std::uint16_t(Color00 + 2 * n), title.colours[n]);
+    const int bottom = DisplayTop + title.height + PanelHeight;
+    list += copperMove(0x008E, DisplayTop << 8 | 0x81)
+        + copperMove(0x0090, std::uint16_t((bottom & 0xFF) << 8 | 0xC1))
+        + copperMove(0x0092, 0x0038) + copperMove(0x0094, 0x00D0);
+    const auto modulo = std::uint16_t(widthBytes * (title.planes - 1));
+    list += copperMove(0x0100, std::uint16_t(title.planes << 12 | 0x0200))
+        + copperMove(0x0108, modulo) + copperMove(0x010A, modulo);
+    for (int k = 0; k < title.planes; ++k)
+        list += copperMoveLong(std::uint16_t(0x00E0 + 4 * k), title.chipAddress + k * widthBytes);
+    list += copperMoveLong(0x0084, secondList);
+    list += copperWait(std::uint8_t(DisplayTop + title.height), 0x07);
+    return list + copperMove(0x008A, 0x0000);
+}
+
+// The panel's colours and its two planes stored one after the other, then the end.
+QByteArray secondList(const DisplayScreen &panel)
+{
+    QByteArray list;
+    for (int n = 0; n < 4; ++n)
+        list += copperMove(std::uint16_t(Color00 + 2 * n), panel.colours[n]);
+    list += copperMove(0x0100, std::uint16_t(panel.planes << 12 | 0x0200))
+        + copperMove(0x0108, 0x0000) + copperMove(0x010A, 0x0000);
+    const int planeBytes = panel.widthBytes * panel.height;
+    for (int k = 0; k < panel.planes; ++k)
+        list += copperMoveLong(std::uint16_t(0x00E0 + 4 * k), panel.chipAddress + k * planeBytes);
+    return list + copperEnd();
+}
+
+// The registers as the display left them at the end of the frame: the lists' last values, the
+// bitplane pointers run on past each screen's last line.
+void setDisplayRegisters(
+    QByteArray &chip, const QByteArray &lists, const QList<DisplayScreen> &screens)
+{
+    // The last move to a register is its value; COLORxx keep the ECS table the pictures use.
+    for (qsizetype e = 0; e + 4 <= lists.size(); e += 4) {
+        const int reg = std::uint8_t(lists[e]) << 8 | std::uint8_t(lists[e + 1]);
+        if (!(reg & 1) && (reg < Color00 || reg >= Color00 + 64))
+            SnapshotWriter::setChipRegister(chip, reg,
+                std::uint16_t(std::uint8_t(lists[e + 2]) << 8 | std::uint8_t(lists[e + 3])));
+    }
+    SnapshotWriter::setChipRegister(chip, 0x0080, std::uint16_t(FirstListAddress >> 16));
+    SnapshotWriter::setChipRegister(chip, 0x0082, std::uint16_t(FirstListAddress & 0xFFFF));
+    for (const DisplayScreen &screen : screens) {
+        const std::uint32_t line = screen.mode == RipperState::ModeST
+            ? screen.widthBytes * screen.planes
+            : screen.widthBytes;
+        for (int k = 0; k < screen.planes; ++k) {
+            const std::uint32_t start = screen.mode == RipperState::ModeST
+                ? screen.chipAddress + k * screen.widthBytes
+                : screen.chipAddress + k * screen.widthBytes * screen.height;
+            const std::uint32_t end = start + line * screen.height;
+            SnapshotWriter::setChipRegister(chip, 0x00E0 + 4 * k, std::uint16_t(end >> 16));
+            SnapshotWriter::setChipRegister(chip, 0x00E2 + 4 * k, std::uint16_t(end & 0xFFFF));
+        }
+    }
 }
 
 // --- Assembly --------------------------------------------------------------------------------
@@ -341,7 +456,37 @@ QByteArray chipRam(const Demo &demo, qsizetype cramStart)
             at += qsizetype(p.planes) * p.widthBytes * p.height;
         }
     }
+    for (const DisplayScreen &screen : demo.screens) {
+        place(ram, cramStart, screen.offset,
+            SnapshotWriter::encodePicture(screen.picture, screen.planes, screen.mode));
+    }
+    place(ram, cramStart, demo.copperListOffset, firstList(demo.screens[0], SecondListAddress));
+    place(ram, cramStart, demo.secondCopperListOffset, secondList(demo.screens[1]));
     return ram;
+}
+
+DisplayScreen displayScreen(const QString &name, std::uint32_t chipAddress, int planes, int mode,
+    const QList<std::uint16_t> &colours, const QImage &picture)
+{
+    DisplayScreen screen;
+    screen.name = name;
+    screen.chipAddress = chipAddress;
+    screen.widthBytes = picture.width() / 8;
+    screen.height = picture.height();
+    screen.planes = planes;
+    screen.mode = mode;
+    screen.colours = colours;
+    screen.picture = picture;
+    return screen;
+}
+
+QList<DisplayScreen> displayScreens()
+{
+    const QList<std::uint16_t> title = titleColours();
+    return {
+        displayScreen("Title screen", TitleAddress, 5, RipperState::ModeST, title, titleScreen()),
+        displayScreen("Panel", PanelAddress, 2, RipperState::ModeAM, panelColours(title), panel()),
+    };
 }
 
 QByteArray cpuData()
@@ -371,11 +516,18 @@ Demo build()
         SnapshotWriter::bigEndian32(0) + QByteArray("UAE\0", 4) + QByteArray("4.4.0\0", 6)
             + QByteArray("Pelvane demo snapshot\0", 22));
     chain.add("CPU ", cpuData());
-    demo.ecsTableOffset = int(chain.add("CHIP", SnapshotWriter::chipData(demo.ecsColours)))
-        + SnapshotWriter::ChipColourOffset;
+    demo.screens = displayScreens();
+    QByteArray chip = SnapshotWriter::chipData(demo.ecsColours);
+    setDisplayRegisters(chip,
+        firstList(demo.screens[0], SecondListAddress) + secondList(demo.screens[1]), demo.screens);
+    demo.ecsTableOffset = int(chain.add("CHIP", chip)) + SnapshotWriter::ChipColourOffset;
     demo.agaTableOffset = int(chain.add("AGAC", SnapshotWriter::agacData(demo.agaColours)))
         + SnapshotWriter::ChunkHeaderSize;
     const qsizetype cramStart = chain.bytes().size() + SnapshotWriter::ChunkHeaderSize;
+    for (DisplayScreen &screen : demo.screens)
+        screen.offset = int(cramStart + screen.chipAddress);
+    demo.copperListOffset = int(cramStart + FirstListAddress);
+    demo.secondCopperListOffset = int(cramStart + SecondListAddress);
     chain.add("CRAM", chipRam(demo, cramStart));
     chain.end();
     demo.bytes = chain.bytes();

@@ -10,8 +10,9 @@
 #include <cstdint>
 
 // A demonstration snapshot: a WinUAE-style chunk chain whose chip RAM holds procedurally drawn
-// pictures in every storage mode, colours in the "CHIP" and "AGAC" chunks, and two Copper lists,
-// one that the Simple search finds first and one that the Advanced search finds first.
+// pictures in every storage mode, colours in the "CHIP" and "AGAC" chunks, two Copper lists, one
+// that the Simple search finds first and one that the Advanced search finds first, and the display
+// the custom registers were showing: a title screen and a panel below it.
 namespace DemoSnapshot {
 
 constexpr int ChipRamSize = 512 * 1024;
@@ -29,6 +30,20 @@ struct Picture
     QList<QImage> frames; // the intended colour indices, one image per picture, in memory order
 };
 
+// A screen of the display the Copper list at COP1LC shows.
+struct DisplayScreen
+{
+    QString name;
+    std::uint32_t chipAddress = 0; // of its first line, where its list points BPL1PT
+    int offset = 0; // the same as a file offset
+    int widthBytes = 0;
+    int height = 0;
+    int planes = 0;
+    int mode = RipperState::ModeAM; // how its planes lie, as the view shows them
+    QList<std::uint16_t> colours; // COLOR00 to COLOR31 while it is on display
+    QImage picture; // the intended colour indices
+};
+
 struct Demo
 {
     QByteArray bytes;
@@ -41,6 +56,9 @@ struct Demo
     QList<QRgb> agaColours; // as stored in "AGAC"
     QList<std::uint16_t> simpleColours; // COLOR00 to COLOR31 of the Simple search's list
     QList<std::uint16_t> advancedColours; // COLOR00 to COLOR15 of the Advanced search's list
+    QList<DisplayScreen> screens; // top to bottom
+    int copperListOffset = 0; // the list COP1LC points at
+    int secondCopperListOffset = 0; // the list it goes on with through COPJMP2
 };
 
 Demo build();

@@ -1,5 +1,6 @@
 #include "snapshotwriter.h"
 
+#include "chipregisters.h"
 #include "ripperstate.h"
 
 namespace SnapshotWriter {
@@ -94,6 +95,13 @@ QByteArray chipData(const QList<std::uint16_t> &colourWords)
     return data;
 }
 
+void setChipRegister(QByteArray &chipData, int reg, std::uint16_t value)
+{
+    const int at = ChipRegisters::offsetOf(reg) - ChunkHeaderSize;
+    if (at >= 0 && at + 2 <= chipData.size())
+        chipData.replace(at, 2, bigEndian16(value));
+}
+
 QByteArray agacData(const QList<QRgb> &colours)
 {
     QByteArray data(4 * AgaColourCount, '\0');
@@ -117,6 +125,12 @@ QByteArray copperWait(std::uint8_t line, std::uint8_t column)
     entry[0] = char(line);
     entry[1] = char((column & 0xFE) | 1);
     return entry + bigEndian16(0xFFFE);
+}
+
+QByteArray copperMoveLong(std::uint16_t reg, std::uint32_t address)
+{
+    return copperMove(reg, std::uint16_t(address >> 16))
+        + copperMove(std::uint16_t(reg + 2), std::uint16_t(address & 0xFFFF));
 }
 
 QByteArray copperEnd()

@@ -37,6 +37,9 @@ private:
 
 // "CHIP" data holding `colourWords` (12-bit 0x0RGB values) from COLOR00 on.
 QByteArray chipData(const QList<std::uint16_t> &colourWords);
+// Stores custom register `reg` (a word, e.g. 0x0100 for BPLCON0) in "CHIP" data; the registers
+// the chunk leaves out are not stored.
+void setChipRegister(QByteArray &chipData, int reg, std::uint16_t value);
 // "AGAC" data: up to 256 colours at full 8-bit precision, one 4-byte entry each.
 QByteArray agacData(const QList<QRgb> &colours);
 
@@ -44,6 +47,8 @@ QByteArray agacData(const QList<QRgb> &colours);
 // for a beam position, and the end marker.
 QByteArray copperMove(std::uint16_t reg, std::uint16_t value);
 QByteArray copperWait(std::uint8_t line, std::uint8_t column);
+// The two moves that point a register pair (COP1LC, BPLxPT) at a chip address, high word first.
+QByteArray copperMoveLong(std::uint16_t reg, std::uint32_t address);
 QByteArray copperEnd();
 
 // Whether `encodePicture` can store every picture of that many planes in `mode`: the "SP", "C+"

@@ -1,0 +1,73 @@
+// The View menu's screens: the frame the snapshot's Copper list displays, put on the view.
+#include "pelvane.h"
+
+#include "screenview.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+// Entries beyond these would make the menu taller than a screen; V still reaches every screen.
+static constexpr int MaxScreenEntries = 32;
+
+void Pelvane::createViewMenu()
+{
+    viewMenu = menuBar()->addMenu(tr("&View"));
+    displayedScreenAction = createAction(tr("&Displayed Screen"), tr("V"),
+        tr("Show the next screen the snapshot's Copper list displays"), &Pelvane::showNextScreen);
+    viewMenu->addAction(displayedScreenAction);
+    screensMenu = viewMenu->addMenu(tr("Screens"));
+    findScreens();
+}
+
+void Pelvane::findScreens()
+{
+    m_frame = m_state.fileLoaded ? CopperWalk::walk(m_state) : CopperWalk::Frame();
+    m_screenIndex = -1;
+    screensMenu->clear();
+    const int count = int(m_frame.screens.size());
+    for (int i = 0; i < std::min(count, MaxScreenEntries); ++i) {
+        QAction *entry
+            = screensMenu->addAction(tr("%1: %2").arg(i + 1).arg(ScreenView::summary(m_frame, i)));
+        connect(entry, &QAction::triggered, this, [this, i] { showScreen(i); });
+    }
+    if (count > MaxScreenEntries)
+        screensMenu
+            ->addAction(tr("%1 more, shown by Displayed Screen").arg(count - MaxScreenEntries))
+            ->setEnabled(false);
+    const bool usable = count > 0;
+    displayedScreenAction->setEnabled(usable);
+    screensMenu->setEnabled(usable);
+}
+
+void Pelvane::showNextScreen()
+{
+    if (m_frame.screens.empty()) {
+        statusBar()->showMessage(m_state.fileLoaded
+                ? tr("No screen on display: %1.").arg(CopperWalk::describeStop(m_frame))
+                : tr("No snapshot is loaded."));
+        return;
+    }
+    showScreen((m_screenIndex + 1) % int(m_frame.screens.size()));
+}
+
+// Sets the controls as loading a state file does, with one refresh.
+void Pelvane::showScreen(int index)
+{
+    m_screenIndex = index;
+    const ScreenView::Applied applied = ScreenView::apply(m_state, m_frame, index);
+    refreshView();
+    QStringList notes = applied.notes;
+    if (!applied.coloursKept)
+        notes << tr("the colours are not kept in a state file");
+    if (m_frame.stop != CopperWalk::Stop::End)
+        notes << CopperWalk::describeStop(m_frame);
+    QString message = tr("Screen %1 of %2: %3")
+                          .arg(index + 1)
+                          .arg(m_frame.screens.size())
+                          .arg(ScreenView::summary(m_frame, index));
+    if (!notes.isEmpty())
+        message += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
+    statusBar()->showMessage(message);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "copperwalk.h"
+#include "ripperstate.h"
+
+#include <QList>
+#include <QRgb>
+#include <QStringList>
+#include <cstdint>
+
+// A screen of the Copper walk put onto the view: the layout that decodes exactly the planes the
+// hardware fetches, and its colours.
+namespace ScreenView {
+
+struct Layout
+{
+    std::int64_t offset = 0; // file position of BPL1PT
+    int fetchBytes = 0; // bytes of each plane the hardware fetches per line
+    int width = 1; // the view's width in bytes
+    int height = 1;
+    int planes = 1;
+    int mode = RipperState::ModeAM;
+    int skipmode = RipperState::SkipPictures;
+    int skip = 0;
+    QStringList notes; // what the view cannot show as the hardware does
+};
+
+Layout layoutOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
+
+// The canvas colour table: the screen's colours (32, 64 for extra half-brite, 256 on AGA), the
+// rest of the default palette.
+QList<QRgb> coloursOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
+
+// What a screen is, e.g. "320×256, 5 planes ST, chip $01A2C0, lines 44-299".
+QString summary(const CopperWalk::Frame &frame, int index);
+
+struct Applied
+{
+    QStringList notes; // the layout's
+    bool coloursKept = false; // a state file saved now restores the colours
+};
+
+// Puts screen `index` on the view: its layout, its colours, and the palette source and position
+// that make a saved state file restore those colours where a source can.
+Applied apply(RipperState &state, const CopperWalk::Frame &frame, int index);
+
+} // namespace ScreenView
