@@ -26,6 +26,14 @@ QRgb rgbOfWord(int word)
     return Palette::color12ToRgb(std::uint8_t(word >> 8), std::uint8_t(word));
 }
 
+QList<QRgb> rgbOfWords(const QList<std::uint16_t> &words)
+{
+    QList<QRgb> colours;
+    for (std::uint16_t word : words)
+        colours << rgbOfWord(word);
+    return colours;
+}
+
 QByteArray copperColourMoves(const QList<std::uint16_t> &colours)
 {
     QByteArray list;

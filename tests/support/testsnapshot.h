@@ -17,6 +17,7 @@ void putBytes(QByteArray &target, qsizetype at, const QByteArray &bytes);
 // `count` distinct 12-bit colour words with their ignored high bits set, and the colour of one.
 QList<std::uint16_t> sampleWords(int count, int seed);
 QRgb rgbOfWord(int word);
+QList<QRgb> rgbOfWords(const QList<std::uint16_t> &words);
 
 // Moves of `colours` to COLOR00, COLOR01, ... in order, without an end marker.
 QByteArray copperColourMoves(const QList<std::uint16_t> &colours);

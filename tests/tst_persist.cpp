@@ -1,0 +1,322 @@
+// Files the program reads and writes: ripper state files, PNG exports, and INI files from anyone.
+#include "appsettings.h"
+#include "exporter.h"
+#include "inisafety.h"
+#include "pelvane.h"
+#include "recentfiles.h"
+#include "reference.h"
+#include "statefile.h"
+#include "workdir.h"
+
+#include <QImageReader>
+#include <QSettings>
+#include <QTest>
+#include <limits>
+
+using Exporter::Result;
+
+namespace {
+
+// Every field a state file writes or loads, and the load's two warnings, by name.
+QVariantMap fields(const RipperState &s, const StateFile::LoadResult &r = {})
+{
+    QVariantList order;
+    for (int entry : s.bitplaneorder)
+        order << entry;
+    return { { "offset", s.offset }, { "blXSize", s.blXSize }, { "blYSize", s.blYSize },
+        { "skip", s.skip }, { "bits", s.bits }, { "mode", s.mode }, { "skipmode", s.skipmode },
+        { "reverse", s.reverse }, { "palsource", s.palsource },
+        { "palsearchmode", s.palsearchmode }, { "palfound", s.palfound },
+        { "palsearchpos", s.palsearchpos }, { "order", order }, { "readable", r.readable },
+        { "sizeDiffers", r.fileSizeDiffers }, { "clamped", r.offsetClamped } };
+}
+
+// Varied bytes under a 3-plane view with skip mode 1 and a palette like no other, so every pixel
+// can be traced.
+RipperState exportState()
+{
+    QByteArray bytes(256 * 1024, '\0');
+    std::uint32_t seed = 12345;
+    for (char &byte : bytes)
+        byte = char((seed = seed * 1664525u + 1013904223u) >> 24);
+    RipperState state = Reference::loaded(bytes, Grid::CanvasWidth, Grid::CanvasHeight);
+    std::tie(state.offset, state.blXSize, state.blYSize, state.bits, state.skipmode, state.skip)
+        = std::make_tuple(37, 3, 11, 3, int(RipperState::SkipBitplanes), 16);
+    QList<QRgb> colors;
+    for (int i = 0; i < 256; ++i)
+        colors << qRgb(i, 255 - i, (i * 37) & 0xFF);
+    state.canvas.setColorTable(colors);
+    return state;
+}
+
+bool windowAtDefaultPlace()
+{
+    Pelvane window;
+    return window.geometry().topLeft()
+        == QPoint(AppSettings::DefaultWindowX, AppSettings::DefaultWindowY);
+}
+
+// A QDataStream image of a variant whose type asks for 13 GB: found by fuzz_statefile.
+const QByteArray HugeVariant = "(\\0\\0\\0\\[Generax2\\0\\0\\0\\x10)";
+
+} // namespace
+
+class TestPersist : public QObject
+{
+    Q_OBJECT
+
+    WorkDir m_dir;
+    int m_files = 0; // QSettings caches parsed files by path: every load gets a new one
+
+private slots:
+    void stateFileKeepsOtherKeys()
+    {
+        const QString file = m_dir.writeFile("a.plv", "[General]\nauthor=me\noffset=5\n[x]\ny=2\n");
+        RipperState state = Reference::loaded(QByteArray(777, '\0'));
+        std::tie(state.reverse, state.offset) = std::make_tuple(true, 96);
+        QVERIFY(StateFile::save(state, file));
+        const QByteArray text = m_dir.readFile("a.plv");
+        QVERIFY(text.startsWith("[General]\n"));
+        for (const char *line :
+            { "bitplaneorder=0, 1, 2, 3, 4, 5, 6, 7", "reverse=true", "offset=96", "blYSize=200",
+                "palsearchmode=2", "palfound=0", "filesize=777", "author=me" })
+            QVERIFY2(text.contains(QByteArray(line) + '\n'), line);
+        QCOMPARE(QSettings(file, QSettings::IniFormat).value("x/y").toInt(), 2);
+        QVERIFY(!StateFile::save(state, m_dir.path())); // a directory
+    }
+
+    // The text after "[General]" loaded onto a snapshot of 1000 bytes with bitplane order 7..0.
+    void stateFileLoad_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QVariantMap>("expected");
+        const auto row = [](const char *name, const char *text, const QVariantMap &expected) {
+            QTest::newRow(name) << QByteArray(text) << expected;
+        };
+        row("same snapshot", "filesize=1000\noffset=999",
+            { { "offset", 999 }, { "sizeDiffers", false }, { "clamped", false } });
+        row("offset equal to the size", "filesize=1000\noffset=1000",
+            { { "offset", 1000 }, { "sizeDiffers", false }, { "clamped", false } });
+        row("offset past the end", "filesize=1000\noffset=1001",
+            { { "offset", 1000 }, { "sizeDiffers", false }, { "clamped", true } });
+        row("other snapshot", "filesize=2000\noffset=10",
+            { { "offset", 10 }, { "sizeDiffers", true }, { "clamped", false } });
+        row("both warnings", "filesize=4096\noffset=4000",
+            { { "offset", 1000 }, { "sizeDiffers", true }, { "clamped", true } });
+        row("no keys", "",
+            { { "readable", true }, { "offset", 0 }, { "palfound", 0 }, { "palsearchpos", 0 },
+                { "order", QVariantList { 7, 6, 5, 4, 3, 2, 1, 0 } } });
+        row("palfound 0", "palfound=0", { { "palfound", 0 }, { "palsearchpos", 0 } });
+        row("palfound lowest", "palfound=-2147483648", { { "palfound", 0 } });
+        row("palfound 256", "palfound=256", { { "palfound", 255 }, { "palsearchpos", 255 } });
+        row("short order", "bitplaneorder=0, 1, 2",
+            { { "order", QVariantList { 0, 1, 2, 4, 3, 2, 1, 0 } } });
+        row("long order", "bitplaneorder=1, 1, 1, 1, 1, 1, 1, 1, 9, 9",
+            { { "order", QVariantList { 1, 1, 1, 1, 1, 1, 1, 1 } } });
+        row("order not numbers", "bitplaneorder=1, x, 3, , 5",
+            { { "order", QVariantList { 1, 0, 3, 0, 5, 2, 1, 0 } } });
+        row("modes above", "mode=9\nskipmode=5", { { "mode", 4 }, { "skipmode", 1 } });
+        row("modes below", "mode=-1\nskipmode=-3", { { "mode", 0 }, { "skipmode", 0 } });
+        row("in range", "mode=3\nskipmode=1\nblXSize=4000",
+            { { "mode", 3 }, { "skipmode", 1 }, { "blXSize", 4000 } });
+        row("not numbers", "mode=x\nblXSize=12abc", { { "mode", 0 }, { "blXSize", 0 } });
+        row("beyond int", "blXSize=99999999999", { { "blXSize", 0 } });
+    }
+
+    void stateFileLoad()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QVariantMap, expected);
+        const QString file = m_dir.writeFile(QString::number(++m_files), "[General]\n" + text);
+        RipperState state = Reference::loaded(QByteArray(1000, '\0'));
+        state.bitplaneorder = { 7, 6, 5, 4, 3, 2, 1, 0 };
+        const QVariantMap loaded = fields(state, StateFile::load(state, file));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(loaded.value(it.key()), it.value());
+    }
+
+    // Over an existing file, in a storage mode and order other than the first: a PNG in the
+    // canvas's palette.
+    void exportWritesPng()
+    {
+        RipperState state = exportState();
+        std::tie(state.mode, state.reverse, state.bitplaneorder) = std::make_tuple(
+            int(RipperState::ModeST), true, std::array<int, 8> { 2, 0, 1, 3, 4, 5, 6, 7 });
+        const QString file = m_dir.writeFile("one.png", "old contents");
+        QCOMPARE(Exporter::exportPictures(state, {}, file), Result::Written);
+        QImageReader reader(file);
+        QCOMPARE(reader.format(), QByteArray("png"));
+        QImage expected = Reference::filled(8 * state.blXSize, state.blYSize, 0);
+        expected.setColorTable(state.canvas.colorTable());
+        Reference::drawPicture(state, expected, state.offset, 0, 0);
+        QCOMPARE(reader.read(), expected);
+    }
+
+    void compose_data()
+    {
+        QTest::addColumn<QList<int>>("view"); // blXSize, blYSize, bits
+        QTest::addColumn<QList<int>>("request"); // across, down, left to right, border, colour
+        QTest::addColumn<int>("borderIndex");
+        QTest::addColumn<int>("stride");
+        const QList<int> small { 3, 11, 3 };
+        QTest::newRow("Left -> Right: down first")
+            << small << QList<int> { 3, 2, 1, 2, 253 } << 253 << 147;
+        QTest::newRow("Up -> Down: across first")
+            << small << QList<int> { 3, 2, 0, 2, 253 } << 253 << 147;
+        QTest::newRow("colour 256 + 253")
+            << small << QList<int> { 3, 2, 1, 2, 256 + 253 } << 253 << 147;
+        QTest::newRow("colour -1") << small << QList<int> { 3, 2, 1, 2, -1 } << 255 << 147;
+        QTest::newRow("lowest colour")
+            << small << QList<int> { 1, 2, 1, 2, std::numeric_limits<int>::min() } << 0 << 147;
+        QTest::newRow("larger than the canvas")
+            << QList<int> { 110, 650, 2 } << QList<int> { 2, 1, 1, 3, 253 } << 253 << 143032;
+        // Cells of 12 by 4 drawn in memory order: a later picture covers an earlier one.
+        QTest::newRow("negative border overlaps")
+            << QList<int> { 2, 8, 3 } << QList<int> { 2, 2, 0, -4, 253 } << 253 << 96;
+    }
+
+    // Pictures in memory order, placed column by column or row by row, the border's colour in the
+    // gaps, whole pictures however large.
+    void compose()
+    {
+        QFETCH(QList<int>, view);
+        QFETCH(QList<int>, request);
+        QFETCH(int, borderIndex);
+        QFETCH(int, stride);
+        RipperState s = exportState();
+        std::tie(s.blXSize, s.blYSize, s.bits) = std::make_tuple(view[0], view[1], view[2]);
+        const Exporter::Request r { request[0], request[1], request[2] == 1, request[3],
+            request[4] };
+        QCOMPARE(Grid::pictureStride(s), stride);
+        const int cellWidth = 8 * s.blXSize + r.border, cellHeight = s.blYSize + r.border;
+        QImage expected = Reference::filled(
+            cellWidth * r.picturesX, cellHeight * r.picturesY, std::uint8_t(borderIndex));
+        expected.setColorTable(s.canvas.colorTable());
+        for (int k = 0; k < r.picturesX * r.picturesY; ++k)
+            Reference::drawPicture(s, expected, s.offset + qint64(k) * stride,
+                (r.leftToRight ? k / r.picturesY : k % r.picturesX) * cellWidth,
+                (r.leftToRight ? k % r.picturesY : k / r.picturesX) * cellHeight);
+        QCOMPARE(Exporter::compose(s, r), expected);
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QSize>("blSize");
+        QTest::addColumn<QSize>("pictures");
+        QTest::addColumn<int>("border");
+        QTest::addColumn<Result>("result");
+        const int intMax = std::numeric_limits<int>::max();
+        QTest::newRow("widest side") << QSize(4000, 10) << QSize(1, 1) << 767 << Result::Written;
+        QTest::newRow("a pixel wider") << QSize(4000, 10) << QSize(1, 1) << 768 << Result::TooLarge;
+        QTest::newRow("most pixels") << QSize(1, 1) << QSize(4095, 8194) << 0 << Result::Written;
+        QTest::newRow("a row more") << QSize(1, 1) << QSize(4095, 8195) << 0 << Result::TooLarge;
+        QTest::newRow("huge counts")
+            << QSize(40, 200) << QSize(intMax, intMax) << 0 << Result::TooLarge;
+        QTest::newRow("huge border") << QSize(40, 200) << QSize(1, 1) << intMax << Result::TooLarge;
+        QTest::newRow("cell width 0") << QSize(2, 10) << QSize(3, 3) << -16 << Result::Empty;
+        QTest::newRow("lowest border")
+            << QSize(40, 200) << QSize(1, 1) << -intMax - 1 << Result::Empty;
+    }
+
+    void refused()
+    {
+        QFETCH(QSize, blSize);
+        QFETCH(QSize, pictures);
+        QFETCH(int, border);
+        QFETCH(Result, result);
+        RipperState state = exportState();
+        std::tie(state.blXSize, state.blYSize) = std::make_tuple(blSize.width(), blSize.height());
+        const Exporter::Request r { pictures.width(), pictures.height(), true, border, 1 };
+        QCOMPARE(Exporter::check(state, r), result);
+        if (result == Result::Written)
+            return; // allowed bounds are only checked: composing them would take a gigabyte
+        QVERIFY(Exporter::compose(state, r).isNull());
+        QCOMPARE(Exporter::exportPictures(state, r, m_dir.writeFile("kept.png", "old")), result);
+        QCOMPARE(m_dir.readFile("kept.png"), QByteArray("old"));
+    }
+
+    // The same value spelled in the ways the INI reader undoes: escapes, quotes, a continued line.
+    void serializedValues_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("plain") << "@Variant" + HugeVariant;
+        QTest::newRow("hex escape") << "\\x40Variant" + HugeVariant;
+        QTest::newRow("long hex escape") << "\\x10040Variant" + HugeVariant;
+        QTest::newRow("octal escape") << "\\100Variant" + HugeVariant;
+        QTest::newRow("quotes inside") << "\"@Var\"iant" + HugeVariant;
+        QTest::newRow("continued line") << "@Vari\\\nant" + HugeVariant;
+        QTest::newRow("in a list") << "1, 2, @Variant" + HugeVariant;
+        QTest::newRow("date and time") << "@DateTime" + HugeVariant;
+    }
+
+    // A state file holding one is refused and changes nothing; saved over, it is replaced.
+    // Settings holding one are not used and not rewritten.
+    void serializedValues()
+    {
+        QFETCH(QByteArray, value);
+        WorkDir dir;
+        const QString path
+            = dir.writeFile("hostile.plv", "[General]\nbits=4\nblXSize=" + value + "\n");
+        RipperState state = Reference::loaded(QByteArray(100, '\0'));
+        QVERIFY(!StateFile::load(state, path).readable);
+        QCOMPARE(state.bits, RipperState().bits);
+        const QString other = dir.writeFile("other.plv", "[General]\nother=" + value + "\n");
+        state.bits = 5;
+        QVERIFY(StateFile::save(state, other));
+        RipperState loaded = Reference::loaded(QByteArray(100, '\0'));
+        QVERIFY(StateFile::load(loaded, other).readable);
+        QCOMPARE(loaded.bits, 5);
+
+        const QByteArray text = "[General]\nwindowx=" + value + "\nwindowy=300\n";
+        dir.writeFile(AppSettings::fileName(), text);
+        QVERIFY(windowAtDefaultPlace());
+        QCOMPARE(dir.readFile(AppSettings::fileName()), text);
+    }
+
+    // A window that far off every screen falls back to the default place, without arithmetic on
+    // its corners overflowing.
+    void windowPositionAtTheLimitsOfInt()
+    {
+        for (const char *xy : { "2147483647\nwindowy=2147483647",
+                 "-2147483648\nwindowy=-2147483648", "2147483000\nwindowy=26" }) {
+            WorkDir dir;
+            dir.writeFile(AppSettings::fileName(), QByteArray("[General]\nwindowx=") + xy + "\n");
+            QVERIFY2(windowAtDefaultPlace(), xy);
+        }
+    }
+
+    // fuzz_settings: a recent-file update rewrites this file so that a serialized value appears
+    // in the middle of a value. From then on the file is not used: the list reads back empty.
+    void settingsFoundByFuzzing()
+    {
+        WorkDir dir;
+        dir.writeFile("settings.ini",
+            "[G[n]\nlr[Geanerl]\nwindowx=100\nearecentFileList=\"a, b.uss\", \"c\\\"d.uss\", "
+            "@\\0valid()\nwindowx=FileList=\"a, b.uss\", \"c\\\"d.uss\", @\\0valid()\n"
+            "windowx=@@Variant(\\0\\0\\\nrecentDileList=\"windo,y=50\nrecentFwindowx=100\n"
+            "windowy=50\nrecentFileLisawx=@Vt=/sari");
+        QStringList written;
+        {
+            SettingsFile settings;
+            written = RecentFiles::withFileInFront(
+                settings.value(AppSettings::RecentFileList).toStringList(),
+                QStringLiteral("/snapshots/loaded game.uss"));
+            settings.setValue(AppSettings::RecentFileList, written);
+        }
+        const QStringList reread = SettingsFile().value(AppSettings::RecentFileList).toStringList();
+        QCOMPARE(reread,
+            IniSafety::usablePath(AppSettings::fileName()).isEmpty() ? QStringList() : written);
+    }
+
+    // The program's own files and ordinary paths are still read.
+    void iniTextsWithoutSerializedValues()
+    {
+        for (const char *text : { "[General]\nbitplaneorder=0, 1, 2\nreverse=true\n",
+                 "defaultussdir=@@Variant(x)\n", "recentFileList=/home/me@host/Variant(1).uss\n",
+                 "defaultussdir=C:\\\\games\\x41\n" })
+            QVERIFY2(!IniSafety::holdsSerializedValue(text), text);
+    }
+};
+
+QTEST_MAIN(TestPersist)
+#include "tst_persist.moc"

@@ -1,0 +1,364 @@
+// The programs beside the window: the demo generator, the command-line exporter and the install.
+#include "copperwalk.h"
+#include "demosnapshot.h"
+#include "exporter.h"
+#include "pelvane.h"
+#include "reference.h"
+#include "screenview.h"
+#include "scriptedprompts.h"
+#include "statefile.h"
+#include "testsnapshot.h"
+#include "viewranges.h"
+#include "workdir.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <tuple>
+
+namespace {
+
+// Exit code, stdout and stderr of a run in the current directory; a make above this test (make
+// test) keeps its job server.
+std::tuple<int, QByteArray, QByteArray> run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.setEnvironment(QProcess::systemEnvironment().filter(
+        QRegularExpression(QStringLiteral("^(?!MAKEFLAGS=|MFLAGS=|MAKELEVEL=)"))));
+    process.start(program, args);
+    const bool exited
+        = process.waitForFinished(280000) && process.exitStatus() == QProcess::NormalExit;
+    return { exited ? process.exitCode() : -1, process.readAllStandardOutput(),
+        process.readAllStandardError() };
+}
+
+std::tuple<int, QByteArray, QByteArray> exporter(const QString &args)
+{
+    return run(QStringLiteral(PELVANE_EXPORT_TOOL), args.split(QLatin1Char(' ')));
+}
+
+// A state as the window has it at start-up, with the demo loaded.
+RipperState demoState(const DemoSnapshot::Demo &demo)
+{
+    RipperState state = Reference::loaded(demo.bytes, Grid::CanvasWidth, Grid::CanvasHeight);
+    Palette::resetPalette(state);
+    return state;
+}
+
+// The view and request the window has after "name=value" steps, in order, from its start-up view.
+void applySteps(RipperState &s, Exporter::Request &r, const QString &steps)
+{
+    const QHash<QString, int *> fields { { "offset", &s.offset }, { "blXSize", &s.blXSize },
+        { "blYSize", &s.blYSize }, { "bits", &s.bits }, { "mode", &s.mode }, { "skip", &s.skip },
+        { "skipmode", &s.skipmode }, { "palsearchpos", &s.palsearchpos },
+        { "picturesX", &r.picturesX }, { "picturesY", &r.picturesY }, { "border", &r.border },
+        { "color", &r.color }, { "order0", &s.bitplaneorder[0] },
+        { "order1", &s.bitplaneorder[1] } };
+    const QHash<QString, void (*)(RipperState &)> palettes { { "ecs", Palette::readEcsPalette },
+        { "aga", Palette::readAgaPalette }, { "simple", Palette::searchCopperSimple },
+        { "advanced", Palette::searchCopperAdvanced } };
+    for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = step.section(QLatin1Char('='), 0, 0),
+                      value = step.section(QLatin1Char('='), 1);
+        if (name == "palette")
+            palettes.value(value)(s);
+        else if (name == "screen")
+            ScreenView::apply(s, CopperWalk::walk(s), value.toInt() - 1);
+        else if (name == "rows")
+            r.leftToRight = false;
+        else
+            *fields.value(name) = value.toInt();
+    }
+}
+
+} // namespace
+
+class TestPrograms : public QObject
+{
+    Q_OBJECT
+
+    WorkDir m_work;
+    DemoSnapshot::Demo m_demo = DemoSnapshot::build();
+
+private slots:
+    // make-demo writes the demo snapshot and a state file per picture into the work directory.
+    void initTestCase()
+    {
+        const auto [code, out, err] = run(QStringLiteral(PELVANE_MAKE_DEMO), { m_work.path() });
+        QVERIFY2(code == 0, err.constData());
+        QCOMPARE(m_work.readFile("demo.uss"), m_demo.bytes);
+        m_work.writeFile(QStringLiteral("binary.plv"), QByteArray("\0\1\2[General]", 13));
+        // Saved from a larger snapshot, with an offset beyond this one's end.
+        RipperState other = DemoSnapshot::viewOf(m_demo, m_demo.pictures.first());
+        other.offset = other.filesize = int(m_demo.bytes.size()) + 100;
+        QVERIFY(StateFile::save(other, QStringLiteral("other-size.plv")));
+    }
+
+    void demoPictures_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < m_demo.pictures.size(); ++i)
+            QTest::newRow(qPrintable(m_demo.pictures[i].name)) << i;
+    }
+
+    // Each state file, opened as the window opens it, shows its picture in its colours; a search
+    // from the start finds the same colours at the same place. docs/demo.md documents each.
+    void demoPictures()
+    {
+        QFETCH(int, index);
+        const DemoSnapshot::Picture &p = m_demo.pictures[index];
+        RipperState state = demoState(m_demo);
+        const StateFile::LoadResult loaded = StateFile::load(state, p.stateFileName);
+        QVERIFY(loaded.readable && !loaded.fileSizeDiffers && !loaded.offsetClamped);
+        Palette::applySelectedSource(state);
+        ViewRanges::clamp(state);
+        const QList<int> view { state.offset, state.blXSize, state.blYSize, state.bits,
+            state.mode };
+        QCOMPARE(view, QList<int>({ p.offset, p.widthBytes, p.height, p.planes, p.mode }));
+        QCOMPARE(state.palsearchmode, p.paletteSource);
+        const QList<QRgb> colours
+            = QList<QList<QRgb>> { TestSnapshot::rgbOfWords(m_demo.simpleColours),
+                  TestSnapshot::rgbOfWords(m_demo.advancedColours),
+                  TestSnapshot::rgbOfWords(m_demo.ecsColours), m_demo.agaColours }[p.paletteSource];
+        QCOMPARE(state.canvas.colorTable().mid(0, colours.size()), colours);
+        for (int k = 0; k < p.frames.size(); ++k) {
+            QImage decoded = p.frames[k].copy();
+            decoded.fill(0);
+            QVERIFY(decoded != p.frames[k]); // something is drawn
+            Decoder::drawPicture(
+                state, decoded, state.offset + k * Grid::pictureStride(state), 0, 0);
+            QCOMPARE(decoded, p.frames[k]);
+        }
+        Palette::resetPalette(state);
+        Palette::applySelectedSource(state);
+        const int palfound = DemoSnapshot::viewOf(m_demo, p).palfound;
+        QCOMPARE(state.palfound, palfound);
+        QCOMPARE(state.canvas.colorTable().mid(0, colours.size()), colours);
+
+        QFile doc(QStringLiteral(PELVANE_SOURCE_DIR "/docs/demo.md"));
+        QVERIFY(doc.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(doc.readAll());
+        const QStringList rows
+            = text.section("| Picture | Offset | Width (bytes) | Height | Planes | Mode "
+                           "| Palette | Palette Found | Pictures | State file |",
+                      1)
+                  .split(QLatin1Char('\n'));
+        QVERIFY(rows.size() > m_demo.pictures.size() + 2
+            && !rows[m_demo.pictures.size() + 2].startsWith('|'));
+        const QStringList modes { "AM", "ST", "SP", "C+", "C-" },
+            sources { "Simple", "Advanced", "ECS", "AGA" };
+        QCOMPARE(rows[index + 2],
+            QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |")
+                .arg(p.name)
+                .arg(p.offset)
+                .arg(p.widthBytes)
+                .arg(p.height)
+                .arg(p.planes)
+                .arg(modes[p.mode], sources[p.paletteSource])
+                .arg(palfound)
+                .arg(p.frames.size())
+                .arg(p.stateFileName));
+    }
+
+    void exporterOptions_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("steps");
+        const auto row = [](const char *args, const char *steps) {
+            QTest::newRow(args) << QString::fromLatin1(args) << QString::fromLatin1(steps);
+        };
+        row("--palette default", "");
+        row("--offset 20000 --width 3 --height=17", "offset=20000 blXSize=3 blYSize=17");
+        row("--planes 5 --offset 60000 --palette simple", "bits=5 offset=60000 palette=simple");
+        row("--mode st --planes 4 --skip-mode Bitplanes --skip 7 --down 2",
+            "mode=1 bits=4 skipmode=1 skip=7 picturesY=2");
+        row("--mode SP --offset 30000 --planes 2 --palette ecs",
+            "mode=2 offset=30000 bits=2 palette=ecs");
+        row("--mode C+ --width 2 --height 16 --planes 2 --offset 50000 --across 3 --border 2 "
+            "--color 7",
+            "mode=3 blXSize=2 blYSize=16 bits=2 offset=50000 picturesX=3 border=2 color=7");
+        row("--mode c- --planes 2 --palette AGA", "mode=4 bits=2 palette=aga");
+        row("--skip 100 --across 3 --offset 20000", "skip=100 picturesX=3 offset=20000");
+        row("--order 1,0 --planes 2", "order0=1 order1=0 bits=2");
+        row("--palette advanced --palette-from 10001", "palsearchpos=10001 palette=advanced");
+        row("--fill rows --across 2 --down 2 --border -3",
+            "rows picturesX=2 picturesY=2 border=-3");
+        row("--screen 2", "screen=2");
+        row("--screen 1 --planes 2 --palette ecs", "screen=1 bits=2 palette=ecs");
+    }
+
+    // Each option means what the window's control of the same name means.
+    void exporterOptions()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, steps);
+        RipperState state = demoState(m_demo);
+        Exporter::Request request;
+        applySteps(state, request, steps);
+        const auto [code, out, err] = exporter(args + QStringLiteral(" demo.uss each.png"));
+        QVERIFY2(code == 0, err.constData());
+        QCOMPARE(QImage(QStringLiteral("each.png")), Exporter::compose(state, request));
+    }
+
+    void exporterMessages_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        int code = 0;
+        const auto row = [&code](const char *args, const char *message) {
+            QTest::newRow(args) << QString::fromLatin1(args) << code << QString::fromUtf8(message);
+        };
+        row("--version", "pelvane-export 0.6\n");
+        row("--help", "Usage: pelvane-export [options] SNAPSHOT.uss OUTPUT.png\n");
+        code = 1;
+        row("--width 0", "--width must be from 1 to 4000, not 0");
+        row("--height 601", "--height must be from 1 to 600, not 601");
+        row("--planes 9", "--planes must be from 1 to 8, not 9");
+        row("--skip -1", "--skip must be from 0 to 2048, not -1");
+        row("--offset -1", "--offset must be from 0 to the snapshot's size, not -1");
+        row("--offset 526033",
+            "--offset must be from 0 to 526032 (the snapshot's size), not 526033");
+        row("--offset 4294967296", "--offset expects a whole number, not '4294967296'");
+        row("--mode HAM", "--mode must be one of AM, ST, SP, C+, C-, not 'HAM'");
+        row("--skip-mode lines", "--skip-mode must be one of pictures, bitplanes, not 'lines'");
+        row("--order 0,1,2,3,4,5,6,7,0",
+            "--order expects 1 to 8 comma-separated entries from 0 to 7");
+        row("--order 0,8", "--order expects 1 to 8 comma-separated entries from 0 to 7, not '0,8'");
+        row("--palette ham",
+            "--palette must be one of default, ecs, aga, simple, advanced, not 'ham'");
+        row("--palette ecs --palette-from 5", "--palette-from applies only to --palette simple");
+        row("--palette simple --palette-from 526033", "--palette-from must be from 0 to 526032");
+        row("--across 0", "--across must be from 1 to 32767, not 0");
+        row("--down 32768", "--down must be from 1 to 32767, not 32768");
+        row("--border -200", "--border -200 leaves no pixels");
+        row("--color 256", "--color must be from 0 to 255, not 256");
+        row("--fill diagonal", "--fill must be one of columns, rows, not 'diagonal'");
+        row("--zoom 2", "Unknown option 'zoom'");
+        row("--width", "Missing value after '--width'");
+        row("--state=", "--state expects a file name");
+        row("--screen 3", "--screen must be from 1 to 2 (the screens on display), not 3");
+        row("--screen 1 --state demo-ball.plv", "--state and --screen both give the view to start");
+        row("demo.uss out/keep.png third.png",
+            "expected two file names, SNAPSHOT.uss and OUTPUT.png");
+        code = 2;
+        row("missing.uss out/keep.png", "cannot read the snapshot");
+        row(". out/keep.png", "cannot read the snapshot");
+        row("--state missing.plv", "cannot read the state file");
+        row("--state binary.plv", "cannot read the state file");
+        code = 3;
+        row("demo.uss no/dir/out.png", "cannot write 'no/dir/out.png'");
+        row("--across 200 --down 200", "refused: 64000 by 40000 pixels");
+    }
+
+    // Help and version on stdout; a failed run says why on stderr only. Neither touches an
+    // existing output nor leaves a partial file beside it. Options follow the file names, so
+    // that a missing value takes none of them.
+    void exporterMessages()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QDir(QStringLiteral("out")).removeRecursively();
+        QVERIFY(QDir().mkdir(QStringLiteral("out")));
+        m_work.writeFile(QStringLiteral("out/keep.png"), "an earlier export");
+        if (args.startsWith(QLatin1String("--")))
+            args.prepend(QLatin1String("demo.uss out/keep.png "));
+        const auto [code, out, err] = exporter(args);
+        QCOMPARE(code, exitCode);
+        QCOMPARE(exitCode ? out : err, QByteArray());
+        const QByteArray said = exitCode ? err : out;
+        QVERIFY2(
+            said.startsWith((exitCode ? "pelvane-export: " : "") + message.toUtf8()), said.data());
+        QCOMPARE(m_work.readFile(QStringLiteral("out/keep.png")), QByteArray("an earlier export"));
+        QCOMPARE(QDir(QStringLiteral("out"))
+                     .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList { "keep.png" });
+    }
+
+    void exporterMatchesWindow_data()
+    {
+        QTest::addColumn<QString>("view"); // state file, across, down, fill, border, colour
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("sprite") << "demo-sprite.plv 8 1 columns 2 0" << 0;
+        QTest::newRow("plasma") << "demo-plasma.plv 2 3 rows -5 44" << 0;
+        QTest::newRow("other size, offset past its end") << "other-size.plv 1 2 columns 1 3" << 2;
+    }
+
+    // The same state file and dialog values give the same file, byte for byte, as the window's
+    // export, and the window's warnings about the state file on stderr.
+    void exporterMatchesWindow()
+    {
+        QFETCH(QString, view);
+        QFETCH(int, warnings);
+        const QStringList d = view.split(QLatin1Char(' '));
+        ScriptedPrompts prompts;
+        Pelvane window;
+        window.loadSnapshot(m_work.filePath(QStringLiteral("demo.uss")));
+        window.loadState(m_work.filePath(d[0]));
+        QCOMPARE(prompts.shown.size(), warnings);
+        QCOMPARE(window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns", d[4].toInt(),
+                     d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
+            Exporter::Result::Written);
+        const auto [code, out, err] = exporter(QStringLiteral(
+            "--state %1 --across %2 --down %3 --fill %4 --border %5 --color %6 demo.uss tool.png")
+                                                   .arg(d[0], d[1], d[2], d[3], d[4], d[5]));
+        QCOMPARE(code, 0);
+        QByteArray expected;
+        for (const QString &text : prompts.shownTexts())
+            expected += "pelvane-export: Warning: " + text.toUtf8() + '\n';
+        QCOMPARE(err, expected);
+        QCOMPARE(m_work.readFile(QStringLiteral("tool.png")),
+            m_work.readFile(QStringLiteral("window.png")));
+    }
+
+    // cmake --install, then the top-level Makefile's target on this build (nothing is out of
+    // date, so it only installs) under DESTDIR + PREFIX: every file, a valid desktop entry and
+    // metadata.
+    void install()
+    {
+        const QString build = QStringLiteral(PELVANE_BUILD_DIR),
+                      prefix = m_work.filePath("prefix/");
+        const QStringList roots { prefix, m_work.filePath("stage/opt/pelvane/") };
+        for (QStringList command :
+            { QStringList { PELVANE_CMAKE_COMMAND, "--install", build, "--prefix", prefix },
+                QStringList { "make", "-C", PELVANE_SOURCE_DIR, "install", "BUILD_DIR=" + build,
+                    "BUILD_TYPE=" PELVANE_BUILD_TYPE, "PREFIX=/opt/pelvane",
+                    "DESTDIR=" + m_work.filePath("stage"), "JOBS=2" } }) {
+            const QString program = command.takeFirst();
+            const auto [code, out, err] = run(program, command);
+            QVERIFY2(code == 0, (out + err).constData());
+        }
+        const QStringList files { "bin/pelvane", "bin/pelvane-export",
+            "share/applications/org.example.Pelvane.desktop",
+            "share/icons/hicolor/32x32/apps/org.example.Pelvane.png",
+            "share/metainfo/org.example.Pelvane.metainfo.xml" };
+        for (const QString &root : roots) {
+            for (const QString &file : files) {
+                const QFileInfo info(root + file);
+                QVERIFY2(info.isFile() && (info.isExecutable() || !file.startsWith("bin/")),
+                    qPrintable(root + file));
+            }
+            QCOMPARE(QImage(root + files[3]).size(), QSize(32, 32));
+            QSettings entry(root + files[2], QSettings::IniFormat);
+            QCOMPARE(entry.value(QStringLiteral("Desktop Entry/Exec")).toString(), "pelvane");
+            QCOMPARE(entry.value(QStringLiteral("Desktop Entry/Icon")).toString(),
+                "org.example.Pelvane");
+        }
+        for (QStringList check : { QStringList { "desktop-file-validate", prefix + files[2] },
+                 QStringList { "appstreamcli", "validate", "--no-net", prefix + files[4] } }) {
+            const QString program = QStandardPaths::findExecutable(check.takeFirst());
+            if (program.isEmpty())
+                QSKIP("desktop-file-validate or appstreamcli is not installed (Debian packages "
+                      "desktop-file-utils, appstream)");
+            const auto [code, out, err] = run(program, check);
+            QVERIFY2(
+                code == 0 && !(out + err).toLower().contains("error"), (out + err).constData());
+        }
+    }
+};
+
+QTEST_MAIN(TestPrograms)
+#include "tst_programs.moc"
