@@ -1,16 +1,16 @@
 // Arbitrary bytes as "settings.ini" in the working directory, read key by key the way the program
 // reads it, then the recent-file update written back and read again.
 #include "appsettings.h"
-#include "fuzzsupport.h"
 #include "inisafety.h"
 #include "recentfiles.h"
+#include "reference.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
-using FuzzSupport::require;
+using Reference::require;
 
 namespace {
 

@@ -4,14 +4,13 @@
 // claims fewer.
 #include "chunks.h"
 #include "copperwalk.h"
-#include "fuzzsupport.h"
-#include "palette.h"
+#include "reference.h"
 #include "screenview.h"
 
 #include <cstring>
 #include <limits>
 
-using FuzzSupport::require;
+using Reference::require;
 
 namespace {
 
@@ -23,7 +22,7 @@ constexpr std::size_t MaxScreens = 8;
 void checkBookkeeping(const RipperState &state)
 {
     const std::int64_t size = Chunks::dataSize(state);
-    require(FuzzSupport::paletteComplete(state), "the palette keeps 256 entries");
+    require(state.canvas.colorTable().size() == 256, "the palette keeps 256 entries");
     require(state.palfound >= 0 && state.palfound <= size, "palfound lies within the data");
     require(
         state.palsearchpos >= 0 && state.palsearchpos <= size, "palsearchpos lies within the data");
@@ -108,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size > std::size_t(1) << 20)
         return 0;
-    RipperState state = FuzzSupport::loadedState(std::vector<std::uint8_t>(data, data + size));
+    RipperState state = Reference::loaded(std::vector<std::uint8_t>(data, data + size), 16, 16);
     checkAll(state);
 
     state.filesize = int(size) + 4096; // more than fileData holds
