@@ -3,6 +3,7 @@
 #include "chunks.h"
 #include "planarsimd.h"
 #include "reference.h"
+#include "rows.h"
 #include "testsnapshot.h"
 
 #include <QTest>
@@ -84,9 +85,8 @@ private slots:
     // W = 2, H = 3, N = 4, skip 10, the picture at 100, pixel (9, 1): where each plane's bit lives.
     void planeAddresses_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("skipmode");
-        QTest::addColumn<QList<int>>("bytesAndBits"); // of planes 0 to 3; empty: no address
+        // bytesAndBits: of planes 0 to 3; empty: no address
+        Rows::columns<int, int, QList<int>>("mode", "skipmode", "bytesAndBits");
         QTest::newRow("AM") << 0 << 0 << QList<int> { 103, 6, 109, 6, 115, 6, 121, 6 };
         QTest::newRow("AM, skipped planes")
             << 0 << 1 << QList<int> { 103, 6, 119, 6, 135, 6, 151, 6 };
@@ -101,9 +101,8 @@ private slots:
 
     void planeAddresses()
     {
-        QFETCH(int, mode);
-        QFETCH(int, skipmode);
-        QFETCH(QList<int>, bytesAndBits);
+        auto [mode, skipmode, bytesAndBits]
+            = Rows::fetch<int, int, QList<int>>("mode", "skipmode", "bytesAndBits");
         RipperState s = view(2, 3, 4, mode, QByteArray(200, '\0'));
         std::tie(s.skip, s.skipmode) = std::make_tuple(10, skipmode);
         for (int plane = 0; plane < 4; ++plane) {
@@ -119,9 +118,7 @@ private slots:
 
     void colourIndex_data()
     {
-        QTest::addColumn<bool>("reverse");
-        QTest::addColumn<QList<int>>("order");
-        QTest::addColumn<int>("expected");
+        Rows::columns<bool, QList<int>, int>("reverse", "order", "expected");
         QTest::newRow("identity") << false << QList<int> { 0, 1, 2 } << 3;
         QTest::newRow("reverse") << true << QList<int> { 0, 1, 2 } << 6;
         QTest::newRow("permuted") << false << QList<int> { 2, 0, 1 } << 6;
@@ -134,9 +131,8 @@ private slots:
     // Three planes fetching 1, 1, 0 for pixel (0, 0); the same through drawPicture.
     void colourIndex()
     {
-        QFETCH(bool, reverse);
-        QFETCH(QList<int>, order);
-        QFETCH(int, expected);
+        auto [reverse, order, expected]
+            = Rows::fetch<bool, QList<int>, int>("reverse", "order", "expected");
         RipperState s = view(1, 1, 3, RipperState::ModeAM, QByteArray("\x80\x80\x00", 3));
         s.reverse = reverse;
         std::copy(order.begin(), order.end(), s.bitplaneorder.begin());
@@ -158,8 +154,7 @@ private slots:
 
     void fastMatchesLiteral_data()
     {
-        QTest::addColumn<unsigned>("seed");
-        QTest::addColumn<Level>("level");
+        Rows::columns<unsigned, Level>("seed", "level");
         for (unsigned seed = 1; seed <= 400; ++seed)
             for (Level level : { Level::Scalar, Level::Sse2, Level::Avx2, Level::Avx512 })
                 QTest::addRow("seed %u level %d", seed, int(level)) << seed << level;
@@ -167,8 +162,7 @@ private slots:
 
     void fastMatchesLiteral()
     {
-        QFETCH(unsigned, seed);
-        QFETCH(Level, level);
+        auto [seed, level] = Rows::fetch<unsigned, Level>("seed", "level");
 #if defined(__x86_64__) || defined(_M_X64)
         QVERIFY(PlanarSimd::available() >= Level::Sse2);
 #endif
@@ -212,8 +206,7 @@ private slots:
     // Cut down from fuzzer and sanitizer findings: no address may overflow or even be formed.
     void farFromTheData_data()
     {
-        QTest::addColumn<FarCase>("c");
-        QTest::addColumn<Level>("level");
+        Rows::columns<FarCase, Level>("c", "level");
         const std::array<int, 8> id { 0, 1, 2, 3, 4, 5, 6, 7 };
         const qint64 far = qint64(1) << 52;
         const QList<QPair<const char *, FarCase>> cases {
@@ -239,8 +232,7 @@ private slots:
 
     void farFromTheData()
     {
-        QFETCH(FarCase, c);
-        QFETCH(Level, level);
+        auto [c, level] = Rows::fetch<FarCase, Level>("c", "level");
         RipperState s = view(c.blXSize, c.blYSize, c.bits, c.mode, QByteArray(c.dataSize, '\xA5'));
         std::tie(s.skip, s.skipmode, s.bitplaneorder)
             = std::make_tuple(c.skip, c.skipmode, c.order);
@@ -289,9 +281,8 @@ const QByteArray chip = chunk("CHIP", 20);
 
 void TestCore::findChunk_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("filesize"); // -1: the whole of `bytes`
-    QTest::addColumn<int>("expected");
+    // filesize: -1: the whole of `bytes`
+    Rows::columns<QByteArray, int, int>("bytes", "filesize", "expected");
     QTest::newRow("tag at 0") << chip << -1 << 0;
     // The length field is read as the next tag; its own length, the flags word 12, leads to 20.
     for (std::uint32_t length = 0; length < 4; ++length)
@@ -320,9 +311,8 @@ void TestCore::findChunk_data()
 
 void TestCore::findChunk()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, filesize);
-    QFETCH(int, expected);
+    auto [bytes, filesize, expected]
+        = Rows::fetch<QByteArray, int, int>("bytes", "filesize", "expected");
     RipperState state = Reference::loaded(bytes);
     if (filesize >= 0)
         state.filesize = filesize;
@@ -332,9 +322,8 @@ void TestCore::findChunk()
 
 void TestCore::chipRam_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<qint64>("first"); // -1: no chip RAM
-    QTest::addColumn<qint64>("size");
+    // first: -1: no chip RAM
+    Rows::columns<QByteArray, qint64, qint64>("bytes", "first", "size");
     const QByteArray cram = chunk("CRAM", 12 + 100);
     QTest::newRow("whole") << chip + cram << qint64(36) << qint64(100);
     QTest::newRow("cut by the end") << chip + cram.left(50) << qint64(36) << qint64(38);
@@ -346,9 +335,7 @@ void TestCore::chipRam_data()
 
 void TestCore::chipRam()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(qint64, first);
-    QFETCH(qint64, size);
+    auto [bytes, first, size] = Rows::fetch<QByteArray, qint64, qint64>("bytes", "first", "size");
     const auto ram = Chunks::chipRam(Reference::loaded(bytes));
     QCOMPARE(ram ? ram->first : -1, first);
     QCOMPARE(ram ? ram->size : 0, size);
@@ -376,8 +363,8 @@ void TestCore::colourWords()
 
 void TestCore::chunkTables_data()
 {
-    QTest::addColumn<int>("source");
-    QTest::addColumn<int>("entries"); // whole entries the data holds; -1: no such chunk
+    // entries: whole entries the data holds; -1: no such chunk
+    Rows::columns<int, int>("source", "entries");
     for (int source : { RipperState::PaletteECS, RipperState::PaletteAGA }) {
         const int all = source == RipperState::PaletteECS ? 63 : 256;
         for (int entries : { all, all - 1, 10, 0, -1 })
@@ -389,8 +376,7 @@ void TestCore::chunkTables_data()
 // Applied twice, the same result, and the Copper cursor stays.
 void TestCore::chunkTables()
 {
-    QFETCH(int, source);
-    QFETCH(int, entries);
+    auto [source, entries] = Rows::fetch<int, int>("source", "entries");
     const bool aga = source == RipperState::PaletteAGA;
     const QByteArray tag = aga ? "AGAC" : "CHIP";
     const QList<std::uint16_t> stored = sampleWords(aga ? 256 : 63, 5);
@@ -422,8 +408,7 @@ void TestCore::chunkTables()
 
 void TestCore::chunkTableWhollyPastTheEnd_data()
 {
-    QTest::addColumn<QByteArray>("tag");
-    QTest::addColumn<int>("bytesAfterTag");
+    Rows::columns<QByteArray, int>("tag", "bytesAfterTag");
     // The colours would start 12 ("AGAC") or 240 ("CHIP") bytes after the tag.
     QTest::newRow("AGAC header only") << QByteArray("AGAC") << 4;
     QTest::newRow("AGAC ends where the table begins") << QByteArray("AGAC") << 8;
@@ -433,8 +418,7 @@ void TestCore::chunkTableWhollyPastTheEnd_data()
 
 void TestCore::chunkTableWhollyPastTheEnd()
 {
-    QFETCH(QByteArray, tag);
-    QFETCH(int, bytesAfterTag);
+    auto [tag, bytesAfterTag] = Rows::fetch<QByteArray, int>("tag", "bytesAfterTag");
     // A first chunk of 12 bytes, so the tag is found second, at 16.
     RipperState state = Reference::loaded(QByteArray(7, '\0') + '\x0C' + QByteArray(8, '\0') + tag
         + bigEndian32(0xFFFFFFFF) + QByteArray(bytesAfterTag - 4, '\x0F'));
@@ -456,10 +440,10 @@ static QByteArray moves(const QList<int> &registerWords)
 
 void TestCore::advancedList_data()
 {
-    QTest::addColumn<QByteArray>("list");
-    QTest::addColumn<int>("size"); // of the data, the list starting at byte 10
-    QTest::addColumn<int>("run"); // cursor advance; 0: no list taken
-    QTest::addColumn<QList<int>>("colours"); // colour registers set, each to 0x100 + its number
+    // size: of the data, the list starting at byte 10
+    // run: cursor advance; 0: no list taken
+    // colours: colour registers set, each to 0x100 + its number
+    Rows::columns<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
     const QByteArray four = moves({ 0x180, 0x182, 0x184, 0x186 });
     const QByteArray end = moves({ 0x188 }) + copperEnd();
     const QByteArray waits = SnapshotWriter::copperWait(0x2C, 0).repeated(12);
@@ -481,10 +465,8 @@ void TestCore::advancedList_data()
 
 void TestCore::advancedList()
 {
-    QFETCH(QByteArray, list);
-    QFETCH(int, size);
-    QFETCH(int, run);
-    QFETCH(QList<int>, colours);
+    auto [list, size, run, colours]
+        = Rows::fetch<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
     QByteArray bytes(256, '\0');
     putBytes(bytes, 10, list);
     RipperState state = Reference::loaded(bytes.left(size));
@@ -500,11 +482,9 @@ void TestCore::advancedList()
 
 void TestCore::nearTheEnd_data()
 {
-    QTest::addColumn<int>("source");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("listAt"); // 32 moves to COLOR00 on
-    QTest::addColumn<int>("cursor");
-    QTest::addColumn<int>("next"); // the cursor after; 0: nothing found
+    // listAt: 32 moves to COLOR00 on
+    // next: the cursor after; 0: nothing found
+    Rows::columns<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
     const int simple = RipperState::PaletteSimple, advanced = RipperState::PaletteAdvanced;
     for (int source : { simple, advanced }) {
         const char *name = source == simple ? "Simple" : "Advanced";
@@ -523,11 +503,8 @@ void TestCore::nearTheEnd_data()
 
 void TestCore::nearTheEnd()
 {
-    QFETCH(int, source);
-    QFETCH(int, size);
-    QFETCH(int, listAt);
-    QFETCH(int, cursor);
-    QFETCH(int, next);
+    auto [source, size, listAt, cursor, next]
+        = Rows::fetch<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
     QByteArray bytes(size, '\0');
     putBytes(bytes, listAt, copperColourMoves(sampleWords(32, 3)));
     RipperState state = Reference::loaded(bytes.left(size));
@@ -542,8 +519,8 @@ void TestCore::nearTheEnd()
 
 void TestCore::searchSteps_data()
 {
-    QTest::addColumn<int>("source");
-    QTest::addColumn<QList<int>>("cursors"); // after each of three searches
+    // cursors: after each of three searches
+    Rows::columns<int, QList<int>>("source", "cursors");
     QTest::newRow("Simple") << int(RipperState::PaletteSimple) << QList<int> { 101, 401, 0 };
     QTest::newRow("Advanced") << int(RipperState::PaletteAdvanced) << QList<int> { 228, 528, 0 };
 }
@@ -552,8 +529,7 @@ void TestCore::searchSteps_data()
 // and the third wraps, keeping the last list's colours.
 void TestCore::searchSteps()
 {
-    QFETCH(int, source);
-    QFETCH(QList<int>, cursors);
+    auto [source, cursors] = Rows::fetch<int, QList<int>>("source", "cursors");
     QByteArray bytes(1000, '\0');
     putBytes(bytes, 100, copperColourMoves(sampleWords(32, 3)));
     putBytes(bytes, 400, copperColourMoves(sampleWords(32, 9)));

@@ -5,6 +5,7 @@
 #include "pelvane.h"
 #include "recentfiles.h"
 #include "reference.h"
+#include "rows.h"
 #include "statefile.h"
 #include "workdir.h"
 
@@ -88,8 +89,7 @@ private slots:
     // The text after "[General]" loaded onto a snapshot of 1000 bytes with bitplane order 7..0.
     void stateFileLoad_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QVariantMap>("expected");
+        Rows::columns<QByteArray, QVariantMap>("text", "expected");
         const auto row = [](const char *name, const char *text, const QVariantMap &expected) {
             QTest::newRow(name) << QByteArray(text) << expected;
         };
@@ -125,8 +125,7 @@ private slots:
 
     void stateFileLoad()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QVariantMap, expected);
+        auto [text, expected] = Rows::fetch<QByteArray, QVariantMap>("text", "expected");
         const QString file = m_dir.writeFile(QString::number(++m_files), "[General]\n" + text);
         RipperState state = Reference::loaded(QByteArray(1000, '\0'));
         state.bitplaneorder = { 7, 6, 5, 4, 3, 2, 1, 0 };
@@ -154,10 +153,9 @@ private slots:
 
     void compose_data()
     {
-        QTest::addColumn<QList<int>>("view"); // blXSize, blYSize, bits
-        QTest::addColumn<QList<int>>("request"); // across, down, left to right, border, colour
-        QTest::addColumn<int>("borderIndex");
-        QTest::addColumn<int>("stride");
+        // view: blXSize, blYSize, bits
+        // request: across, down, left to right, border, colour
+        Rows::columns<QList<int>, QList<int>, int, int>("view", "request", "borderIndex", "stride");
         const QList<int> small { 3, 11, 3 };
         QTest::newRow("Left -> Right: down first")
             << small << QList<int> { 3, 2, 1, 2, 253 } << 253 << 147;
@@ -179,10 +177,8 @@ private slots:
     // gaps, whole pictures however large.
     void compose()
     {
-        QFETCH(QList<int>, view);
-        QFETCH(QList<int>, request);
-        QFETCH(int, borderIndex);
-        QFETCH(int, stride);
+        auto [view, request, borderIndex, stride] = Rows::fetch<QList<int>, QList<int>, int, int>(
+            "view", "request", "borderIndex", "stride");
         RipperState s = exportState();
         std::tie(s.blXSize, s.blYSize, s.bits) = std::make_tuple(view[0], view[1], view[2]);
         const Exporter::Request r { request[0], request[1], request[2] == 1, request[3],
@@ -201,10 +197,7 @@ private slots:
 
     void refused_data()
     {
-        QTest::addColumn<QSize>("blSize");
-        QTest::addColumn<QSize>("pictures");
-        QTest::addColumn<int>("border");
-        QTest::addColumn<Result>("result");
+        Rows::columns<QSize, QSize, int, Result>("blSize", "pictures", "border", "result");
         const int intMax = std::numeric_limits<int>::max();
         QTest::newRow("widest side") << QSize(4000, 10) << QSize(1, 1) << 767 << Result::Written;
         QTest::newRow("a pixel wider") << QSize(4000, 10) << QSize(1, 1) << 768 << Result::TooLarge;
@@ -220,10 +213,8 @@ private slots:
 
     void refused()
     {
-        QFETCH(QSize, blSize);
-        QFETCH(QSize, pictures);
-        QFETCH(int, border);
-        QFETCH(Result, result);
+        auto [blSize, pictures, border, result]
+            = Rows::fetch<QSize, QSize, int, Result>("blSize", "pictures", "border", "result");
         RipperState state = exportState();
         std::tie(state.blXSize, state.blYSize) = std::make_tuple(blSize.width(), blSize.height());
         const Exporter::Request r { pictures.width(), pictures.height(), true, border, 1 };

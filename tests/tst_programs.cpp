@@ -4,6 +4,7 @@
 #include "exporter.h"
 #include "pelvane.h"
 #include "reference.h"
+#include "rows.h"
 #include "screenview.h"
 #include "scriptedprompts.h"
 #include "statefile.h"
@@ -164,8 +165,7 @@ private slots:
 
     void exporterOptions_data()
     {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("steps");
+        Rows::columns<QString, QString>("args", "steps");
         const auto row = [](const char *args, const char *steps) {
             QTest::newRow(args) << QString::fromLatin1(args) << QString::fromLatin1(steps);
         };
@@ -192,8 +192,7 @@ private slots:
     // Each option means what the window's control of the same name means.
     void exporterOptions()
     {
-        QFETCH(QString, args);
-        QFETCH(QString, steps);
+        auto [args, steps] = Rows::fetch<QString, QString>("args", "steps");
         RipperState state = demoState(m_demo);
         Exporter::Request request;
         applySteps(state, request, steps);
@@ -204,9 +203,7 @@ private slots:
 
     void exporterMessages_data()
     {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
+        Rows::columns<QString, int, QString>("args", "exitCode", "message");
         int code = 0;
         const auto row = [&code](const char *args, const char *message) {
             QTest::newRow(args) << QString::fromLatin1(args) << code << QString::fromUtf8(message);
@@ -258,9 +255,8 @@ private slots:
     // that a missing value takes none of them.
     void exporterMessages()
     {
-        QFETCH(QString, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
+        auto [args, exitCode, message]
+            = Rows::fetch<QString, int, QString>("args", "exitCode", "message");
         QDir(QStringLiteral("out")).removeRecursively();
         QVERIFY(QDir().mkdir(QStringLiteral("out")));
         m_work.writeFile(QStringLiteral("out/keep.png"), "an earlier export");
@@ -280,8 +276,8 @@ private slots:
 
     void exporterMatchesWindow_data()
     {
-        QTest::addColumn<QString>("view"); // state file, across, down, fill, border, colour
-        QTest::addColumn<int>("warnings");
+        // view: state file, across, down, fill, border, colour
+        Rows::columns<QString, int>("view", "warnings");
         QTest::newRow("sprite") << "demo-sprite.plv 8 1 columns 2 0" << 0;
         QTest::newRow("plasma") << "demo-plasma.plv 2 3 rows -5 44" << 0;
         QTest::newRow("other size, offset past its end") << "other-size.plv 1 2 columns 1 3" << 2;
@@ -291,8 +287,7 @@ private slots:
     // export, and the window's warnings about the state file on stderr.
     void exporterMatchesWindow()
     {
-        QFETCH(QString, view);
-        QFETCH(int, warnings);
+        auto [view, warnings] = Rows::fetch<QString, int>("view", "warnings");
         const QStringList d = view.split(QLatin1Char(' '));
         ScriptedPrompts prompts;
         Pelvane window;

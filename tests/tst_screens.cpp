@@ -3,6 +3,7 @@
 #include "demosnapshot.h"
 #include "displaysnapshot.h"
 #include "palette.h"
+#include "rows.h"
 #include "statefile.h"
 #include "testsnapshot.h"
 #include "windowfixture.h"
@@ -121,9 +122,7 @@ void TestScreens::registerOffsets()
 
 void TestScreens::walk_data()
 {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<int>("colour");
-    QTest::addColumn<QString>("expected");
+    Rows::columns<QString, int, QString>("program", "colour", "expected");
     const auto row = [](const char *name, const char *program, int colour, const char *expected) {
         QTest::newRow(name) << Base + program << colour << expected;
     };
@@ -149,9 +148,8 @@ void TestScreens::walk_data()
 
 void TestScreens::walk()
 {
-    QFETCH(QString, program);
-    QFETCH(int, colour);
-    QFETCH(QString, expected);
+    auto [program, colour, expected]
+        = Rows::fetch<QString, int, QString>("program", "colour", "expected");
     RipperState state;
     TestSnapshot::loadInto(state, DisplaySnapshot::build(program));
     QCOMPARE(walkSummary(CopperWalk::walk(state), colour), expected);
@@ -159,10 +157,9 @@ void TestScreens::walk()
 
 void TestScreens::screenOnView_data()
 {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<int>("fetch"); // bytes per line and plane; 0: not all planes fit
-    QTest::addColumn<QString>("colours");
-    QTest::addColumn<QString>("expected"); // mode, width x height, planes, skip | status notes
+    // fetch: bytes per line and plane; 0: not all planes fit
+    // expected: mode, width x height, planes, skip | status notes
+    Rows::columns<QString, int, QString, QString>("program", "fetch", "colours", "expected");
     const auto row = [](const char *program, int fetch, const char *colours, const char *expected) {
         QTest::newRow(expected) << Base + program << fetch << colours << expected;
     };
@@ -188,10 +185,8 @@ void TestScreens::screenOnView_data()
 // V puts the screen on the view in its colours: the canvas shows what the hardware fetches.
 void TestScreens::screenOnView()
 {
-    QFETCH(QString, program);
-    QFETCH(int, fetch);
-    QFETCH(QString, colours);
-    QFETCH(QString, expected);
+    auto [program, fetch, colours, expected]
+        = Rows::fetch<QString, int, QString, QString>("program", "fetch", "colours", "expected");
     const QByteArray bytes = DisplaySnapshot::build(program);
     WindowFixture f(bytes);
     f.key(Qt::Key_V);
@@ -237,8 +232,7 @@ void TestScreens::demoDisplay()
 
 void TestScreens::withoutScreens_data()
 {
-    QTest::addColumn<QByteArray>("snapshot");
-    QTest::addColumn<QString>("message");
+    Rows::columns<QByteArray, QString>("snapshot", "message");
     QTest::newRow("none") << QByteArray() << "No snapshot is loaded.";
     QTest::newRow("not chunked") << QByteArray(99, 'x') << "No screen on display: the snapshot";
     QTest::newRow("COP1LC 0") << WindowFixture::defaultSnapshot() << "No screen on display: COP1LC";
@@ -249,8 +243,7 @@ void TestScreens::withoutScreens_data()
 // V says why in the status bar and changes nothing; the menu's entries are off.
 void TestScreens::withoutScreens()
 {
-    QFETCH(QByteArray, snapshot);
-    QFETCH(QString, message);
+    auto [snapshot, message] = Rows::fetch<QByteArray, QString>("snapshot", "message");
     WindowFixture f(snapshot);
     const QImage before = f.shown();
     f.key(Qt::Key_V);

@@ -1,4 +1,5 @@
 // Snapshots reaching the window: loading, the recent-file list, the Open File dialog and drops.
+#include "rows.h"
 #include "testsnapshot.h"
 #include "windowfixture.h"
 
@@ -181,9 +182,7 @@ private slots:
 
     void dragAcceptance_data()
     {
-        QTest::addColumn<QList<QUrl>>("urls");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<bool>("accepted");
+        Rows::columns<QList<QUrl>, bool, bool>("urls", "loaded", "accepted");
         const QUrl state = QUrl::fromLocalFile("/tmp/view.PLV");
         const QUrl other = QUrl::fromLocalFile("/tmp/picture.png");
         QTest::newRow("state file before a snapshot") << QList<QUrl> { state } << false << false;
@@ -197,9 +196,8 @@ private slots:
 
     void dragAcceptance()
     {
-        QFETCH(QList<QUrl>, urls);
-        QFETCH(bool, loaded);
-        QFETCH(bool, accepted);
+        auto [urls, loaded, accepted]
+            = Rows::fetch<QList<QUrl>, bool, bool>("urls", "loaded", "accepted");
         WindowFixture f(loaded ? WindowFixture::defaultSnapshot() : QByteArray());
         QMimeData mime;
         mime.setUrls(urls);
