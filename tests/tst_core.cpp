@@ -39,13 +39,11 @@ RandomView randomView(std::mt19937 &rng)
     };
     RandomView v;
     RipperState &s = v.state;
-    s.mode = pick(0, 4);
-    s.bits = pick(1, 8);
+    std::tie(s.mode, s.bits, s.skipmode, s.reverse)
+        = std::tuple<int, int, int, bool> { pick(0, 4), pick(1, 8), pick(0, 1), pick(0, 1) == 1 };
     s.blXSize = pick(0, 3) == 0 ? pick(1, 4000) : pick(1, 60);
     s.blYSize = pick(0, 3) == 0 ? pick(1, 600) : pick(1, 80);
-    s.skipmode = pick(0, 1);
     s.skip = pick(0, 2) == 0 ? 0 : pick(0, 2048);
-    s.reverse = pick(0, 1) == 1;
     for (int &entry : s.bitplaneorder)
         entry = pick(0, 7);
     const int size = pick(1, 200000);
@@ -73,6 +71,26 @@ struct FarCase
     QSize dest;
     QPoint at;
 };
+
+// 0xFF filler: a walk that lands in it reads a length of 0xFFFFFFFF and ends, so a wrong step
+// shows up as "not found" instead of resynchronising.
+QByteArray chunk(const QByteArray &tag, std::uint32_t length)
+{
+    const qsizetype step = (length + 4u) & ~3u;
+    return tag + bigEndian32(length) + bigEndian32(0) + QByteArray(step - 12, char(0xFF));
+}
+
+const QByteArray chip = chunk("CHIP", 20);
+
+// Moves to the given register words, each of the value 0x100 + its colour register.
+QByteArray moves(const QList<int> &registerWords)
+{
+    QByteArray list;
+    for (int word : registerWords)
+        list += SnapshotWriter::copperMove(
+            std::uint16_t(word), std::uint16_t(0x100 + (word - 0x180) / 2));
+    return list;
+}
 
 } // namespace
 Q_DECLARE_METATYPE(FarCase)
@@ -248,300 +266,266 @@ private slots:
         QCOMPARE(Decoder::pixelValue(s, c.position, 8 * c.blXSize - 1, c.blYSize - 1), 0);
     }
 
-    void findChunk_data();
-    void findChunk();
-    void chipRam_data();
-    void chipRam();
-    void colourWords();
-    void chunkTables_data();
-    void chunkTables();
-    void chunkTableWhollyPastTheEnd_data();
-    void chunkTableWhollyPastTheEnd();
-    void advancedList_data();
-    void advancedList();
-    void nearTheEnd_data();
-    void nearTheEnd();
-    void searchSteps_data();
-    void searchSteps();
-};
-
-namespace {
-
-// 0xFF filler: a walk that lands in it reads a length of 0xFFFFFFFF and ends, so a wrong step
-// shows up as "not found" instead of resynchronising.
-QByteArray chunk(const QByteArray &tag, std::uint32_t length)
-{
-    const qsizetype step = (length + 4u) & ~3u;
-    return tag + bigEndian32(length) + bigEndian32(0) + QByteArray(step - 12, char(0xFF));
-}
-
-const QByteArray chip = chunk("CHIP", 20);
-
-} // namespace
-
-void TestCore::findChunk_data()
-{
-    // filesize: -1: the whole of `bytes`
-    Rows::columns<QByteArray, int, int>("bytes", "filesize", "expected");
-    QTest::newRow("tag at 0") << chip << -1 << 0;
-    // The length field is read as the next tag; its own length, the flags word 12, leads to 20.
-    for (std::uint32_t length = 0; length < 4; ++length)
-        QTest::addRow("length %u steps 4", length)
-            << "AAAA" + bigEndian32(length) + bigEndian32(12) + QByteArray(8, '\xFF') + chip << -1
-            << 20;
-    for (auto [length, step] :
-        { std::pair(12u, 16), std::pair(15u, 16), std::pair(16u, 20), std::pair(19u, 20) })
-        QTest::addRow("length %u steps %d", length, step)
-            << chunk("AAAA", length) + chip << -1 << step;
-    QTest::newRow("tag inside contents")
-        << chunk("DATA", 20).replace(12, 8, "xxxxCHIP") + chunk("END ", 12) << -1 << -1;
-    QTest::newRow("case matters") << chunk("Chip", 12) + chunk("chip", 12) << -1 << -1;
-    QTest::newRow("next position is the size") << chunk("AAAA", 16) << -1 << -1;
-    QTest::newRow("7 bytes left") << chunk("AAAA", 12) + "CHIP" + QByteArray(3, '\0') << -1 << -1;
-    QTest::newRow("8 bytes left") << chunk("AAAA", 12) + "CHIP" + bigEndian32(8) << -1 << 16;
-    QTest::newRow("filesize 0") << chip << 0 << -1;
-    QTest::newRow("filesize cuts the header") << chunk("AAAA", 12) + chip << 23 << -1;
-    QTest::newRow("filesize beyond the bytes") << chunk("AAAA", 12) + "CHIP" << 100 << -1;
-    QTest::newRow("first of two") << chunk("AAAA", 12) + chip + chip << -1 << 16;
-    // In 32 bits these steps turn the position negative, send it backwards or leave it put.
-    for (std::uint32_t length : { 0x7FFFFFFCu, 0x80000000u, 0xFFFFFFECu, 0xFFFFFFFCu, 0xFFFFFFFFu })
-        QTest::addRow("length 0x%08X", length)
-            << chunk("AAAA", 12) + "BBBB" + bigEndian32(length) + bigEndian32(0) + chip << -1 << -1;
-}
-
-void TestCore::findChunk()
-{
-    auto [bytes, filesize, expected]
-        = Rows::fetch<QByteArray, int, int>("bytes", "filesize", "expected");
-    RipperState state = Reference::loaded(bytes);
-    if (filesize >= 0)
-        state.filesize = filesize;
-    QCOMPARE(Chunks::findChunk(state, "CHIP"), expected);
-    QCOMPARE(Chunks::findChunk(state, "CHI"), -1);
-}
-
-void TestCore::chipRam_data()
-{
-    // first: -1: no chip RAM
-    Rows::columns<QByteArray, qint64, qint64>("bytes", "first", "size");
-    const QByteArray cram = chunk("CRAM", 12 + 100);
-    QTest::newRow("whole") << chip + cram << qint64(36) << qint64(100);
-    QTest::newRow("cut by the end") << chip + cram.left(50) << qint64(36) << qint64(38);
-    QTest::newRow("one byte") << chip + chunk("CRAM", 13) << qint64(36) << qint64(1);
-    QTest::newRow("no data") << chip + chunk("CRAM", 12) << qint64(-1) << qint64(0);
-    QTest::newRow("length below the header") << chip + chunk("CRAM", 3) << qint64(-1) << qint64(0);
-    QTest::newRow("no CRAM") << chip << qint64(-1) << qint64(0);
-}
-
-void TestCore::chipRam()
-{
-    auto [bytes, first, size] = Rows::fetch<QByteArray, qint64, qint64>("bytes", "first", "size");
-    const auto ram = Chunks::chipRam(Reference::loaded(bytes));
-    QCOMPARE(ram ? ram->first : -1, first);
-    QCOMPARE(ram ? ram->size : 0, size);
-    if (ram)
-        QVERIFY(ram->contains(first) && ram->contains(first + size - 1)
-            && !ram->contains(first + size) && !ram->contains(first - 1));
-}
-
-// 4-bit components widen to 8 bits through six; the top four bits of a word are ignored.
-void TestCore::colourWords()
-{
-    const int expanded[16]
-        = { 0, 20, 40, 60, 64, 85, 105, 125, 129, 149, 170, 190, 194, 214, 234, 255 };
-    for (int c = 0; c < 16; ++c)
-        QCOMPARE(rgbOfWord(c << 8 | c << 4 | c), qRgb(expanded[c], expanded[c], expanded[c]));
-    QCOMPARE(rgbOfWord(0xF444), qRgb(64, 64, 64));
-    QCOMPARE(rgbOfWord(0x0123), qRgb(20, 40, 60));
-    QCOMPARE(rgbOfWord(0x8E5A), qRgb(234, 85, 170));
-    QList<QRgb> defaults { qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(89, 186, 73),
-        qRgb(65, 36, 199) };
-    for (int i = 4; i < 255; ++i)
-        defaults.append(qRgb(i, i, i));
-    QCOMPARE(Palette::defaultColors(), defaults + QList<QRgb> { qRgb(203, 203, 215) });
-}
-
-void TestCore::chunkTables_data()
-{
-    // entries: whole entries the data holds; -1: no such chunk
-    Rows::columns<int, int>("source", "entries");
-    for (int source : { RipperState::PaletteECS, RipperState::PaletteAGA }) {
-        const int all = source == RipperState::PaletteECS ? 63 : 256;
-        for (int entries : { all, all - 1, 10, 0, -1 })
-            QTest::addRow("%s %d", all == 63 ? "ECS" : "AGA", entries) << source << entries;
+    void findChunk_data()
+    {
+        // filesize: -1: the whole of `bytes`
+        Rows::columns<QByteArray, int, int>("bytes", "filesize", "expected");
+        QTest::newRow("tag at 0") << chip << -1 << 0;
+        // The length field is read as the next tag; its own length, the flags word 12, leads to 20.
+        for (std::uint32_t length = 0; length < 4; ++length)
+            QTest::addRow("length %u steps 4", length)
+                << "AAAA" + bigEndian32(length) + bigEndian32(12) + QByteArray(8, '\xFF') + chip
+                << -1 << 20;
+        for (auto [length, step] :
+            { std::pair(12u, 16), std::pair(15u, 16), std::pair(16u, 20), std::pair(19u, 20) })
+            QTest::addRow("length %u steps %d", length, step)
+                << chunk("AAAA", length) + chip << -1 << step;
+        QTest::newRow("tag inside contents")
+            << chunk("DATA", 20).replace(12, 8, "xxxxCHIP") + chunk("END ", 12) << -1 << -1;
+        QTest::newRow("case matters") << chunk("Chip", 12) + chunk("chip", 12) << -1 << -1;
+        QTest::newRow("next position is the size") << chunk("AAAA", 16) << -1 << -1;
+        QTest::newRow("7 bytes left")
+            << chunk("AAAA", 12) + "CHIP" + QByteArray(3, '\0') << -1 << -1;
+        QTest::newRow("8 bytes left") << chunk("AAAA", 12) + "CHIP" + bigEndian32(8) << -1 << 16;
+        QTest::newRow("filesize 0") << chip << 0 << -1;
+        QTest::newRow("filesize cuts the header") << chunk("AAAA", 12) + chip << 23 << -1;
+        QTest::newRow("filesize beyond the bytes") << chunk("AAAA", 12) + "CHIP" << 100 << -1;
+        QTest::newRow("first of two") << chunk("AAAA", 12) + chip + chip << -1 << 16;
+        // In 32 bits these steps turn the position negative, send it backwards or leave it put.
+        for (std::uint32_t length :
+            { 0x7FFFFFFCu, 0x80000000u, 0xFFFFFFECu, 0xFFFFFFFCu, 0xFFFFFFFFu })
+            QTest::addRow("length 0x%08X", length)
+                << chunk("AAAA", 12) + "BBBB" + bigEndian32(length) + bigEndian32(0) + chip << -1
+                << -1;
     }
-}
 
-// ECS sets 63 entries, AGA 256; a table the data cuts short gives only its whole entries.
-// Applied twice, the same result, and the Copper cursor stays.
-void TestCore::chunkTables()
-{
-    auto [source, entries] = Rows::fetch<int, int>("source", "entries");
-    const bool aga = source == RipperState::PaletteAGA;
-    const QByteArray tag = aga ? "AGAC" : "CHIP";
-    const QList<std::uint16_t> stored = sampleWords(aga ? 256 : 63, 5);
-    QList<QRgb> colours = Palette::defaultColors(); // AGA holds them at full precision
-    for (qsizetype i = 0; i < stored.size(); ++i)
-        colours[i] = rgbOfWord(stored[i]);
-    Builder snapshot;
-    snapshot.add("ASF ", {});
-    snapshot.add(entries < 0 ? tag.toLower() : tag,
-        aga ? SnapshotWriter::agacData(colours) : SnapshotWriter::chipData(stored));
-    snapshot.end();
-    const qsizetype table = snapshot.chunkOffset(tag) + (aga ? 12 : 240);
-    const qsizetype cut = table + (aga ? 4 : 2) * (entries + 1) - 1; // 1 byte short of the next
-    const QByteArray bytes = snapshot.bytes();
-    RipperState state
-        = Reference::loaded(entries < 0 || entries == stored.size() ? bytes : bytes.left(cut));
-    state.filesize = int(bytes.size()); // more than the data holds
-    state.palsource = source;
-    state.palfound = state.palsearchpos = 1234;
-    const int set = qMax(entries, 0);
-    const QList<QRgb> expected = colours.first(set) + Palette::defaultColors().mid(set);
-    for (int round = 0; round < 2; ++round) {
-        Palette::applySelectedSource(state);
+    void findChunk()
+    {
+        auto [bytes, filesize, expected]
+            = Rows::fetch<QByteArray, int, int>("bytes", "filesize", "expected");
+        RipperState state = Reference::loaded(bytes);
+        if (filesize >= 0)
+            state.filesize = filesize;
+        QCOMPARE(Chunks::findChunk(state, "CHIP"), expected);
+        QCOMPARE(Chunks::findChunk(state, "CHI"), -1);
+    }
+
+    void chipRam_data()
+    {
+        // first: -1: no chip RAM
+        Rows::columns<QByteArray, qint64, qint64>("bytes", "first", "size");
+        const QByteArray cram = chunk("CRAM", 12 + 100);
+        QTest::newRow("whole") << chip + cram << qint64(36) << qint64(100);
+        QTest::newRow("cut by the end") << chip + cram.left(50) << qint64(36) << qint64(38);
+        QTest::newRow("one byte") << chip + chunk("CRAM", 13) << qint64(36) << qint64(1);
+        QTest::newRow("no data") << chip + chunk("CRAM", 12) << qint64(-1) << qint64(0);
+        QTest::newRow("length below the header")
+            << chip + chunk("CRAM", 3) << qint64(-1) << qint64(0);
+        QTest::newRow("no CRAM") << chip << qint64(-1) << qint64(0);
+    }
+
+    void chipRam()
+    {
+        auto [bytes, first, size]
+            = Rows::fetch<QByteArray, qint64, qint64>("bytes", "first", "size");
+        const auto ram = Chunks::chipRam(Reference::loaded(bytes));
+        QCOMPARE(ram ? ram->first : -1, first);
+        QCOMPARE(ram ? ram->size : 0, size);
+        if (ram)
+            QVERIFY(ram->contains(first) && ram->contains(first + size - 1)
+                && !ram->contains(first + size) && !ram->contains(first - 1));
+    }
+
+    // 4-bit components widen to 8 bits through six; the top four bits of a word are ignored.
+    void colourWords()
+    {
+        const int expanded[16]
+            = { 0, 20, 40, 60, 64, 85, 105, 125, 129, 149, 170, 190, 194, 214, 234, 255 };
+        for (int c = 0; c < 16; ++c)
+            QCOMPARE(rgbOfWord(c << 8 | c << 4 | c), qRgb(expanded[c], expanded[c], expanded[c]));
+        QCOMPARE(rgbOfWord(0xF444), qRgb(64, 64, 64));
+        QCOMPARE(rgbOfWord(0x0123), qRgb(20, 40, 60));
+        QCOMPARE(rgbOfWord(0x8E5A), qRgb(234, 85, 170));
+        QList<QRgb> defaults { qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(89, 186, 73),
+            qRgb(65, 36, 199) };
+        for (int i = 4; i < 255; ++i)
+            defaults.append(qRgb(i, i, i));
+        QCOMPARE(Palette::defaultColors(), defaults + QList<QRgb> { qRgb(203, 203, 215) });
+    }
+
+    void chunkTables_data()
+    {
+        // entries: whole entries the data holds; -1: no such chunk
+        Rows::columns<int, int>("source", "entries");
+        for (int source : { RipperState::PaletteECS, RipperState::PaletteAGA }) {
+            const int all = source == RipperState::PaletteECS ? 63 : 256;
+            for (int entries : { all, all - 1, 10, 0, -1 })
+                QTest::addRow("%s %d", all == 63 ? "ECS" : "AGA", entries) << source << entries;
+        }
+    }
+
+    // ECS sets 63 entries, AGA 256; a table the data cuts short gives only its whole entries.
+    // Applied twice, the same result, and the Copper cursor stays.
+    void chunkTables()
+    {
+        auto [source, entries] = Rows::fetch<int, int>("source", "entries");
+        const bool aga = source == RipperState::PaletteAGA;
+        const QByteArray tag = aga ? "AGAC" : "CHIP";
+        const QList<std::uint16_t> stored = sampleWords(aga ? 256 : 63, 5);
+        QList<QRgb> colours = Palette::defaultColors(); // AGA holds them at full precision
+        for (qsizetype i = 0; i < stored.size(); ++i)
+            colours[i] = rgbOfWord(stored[i]);
+        Builder snapshot;
+        snapshot.add("ASF ", {});
+        snapshot.add(entries < 0 ? tag.toLower() : tag,
+            aga ? SnapshotWriter::agacData(colours) : SnapshotWriter::chipData(stored));
+        snapshot.end();
+        const qsizetype table = snapshot.chunkOffset(tag) + (aga ? 12 : 240);
+        const qsizetype cut = table + (aga ? 4 : 2) * (entries + 1) - 1; // 1 byte short of the next
+        const QByteArray bytes = snapshot.bytes();
+        RipperState state
+            = Reference::loaded(entries < 0 || entries == stored.size() ? bytes : bytes.left(cut));
+        state.filesize = int(bytes.size()); // more than the data holds
+        state.palsource = source;
+        state.palfound = state.palsearchpos = 1234;
+        const int set = qMax(entries, 0);
+        const QList<QRgb> expected = colours.first(set) + Palette::defaultColors().mid(set);
+        for (int round = 0; round < 2; ++round) {
+            Palette::applySelectedSource(state);
+            QCOMPARE(state.canvas.colorTable(), expected);
+            QCOMPARE(state.palfound, entries < 0 ? 1234 : table);
+            QCOMPARE(state.palsearchpos, 1234);
+        }
+    }
+
+    void chunkTableWhollyPastTheEnd_data()
+    {
+        Rows::columns<QByteArray, int>("tag", "bytesAfterTag");
+        // The colours would start 12 ("AGAC") or 240 ("CHIP") bytes after the tag.
+        QTest::newRow("AGAC header only") << QByteArray("AGAC") << 4;
+        QTest::newRow("AGAC ends where the table begins") << QByteArray("AGAC") << 8;
+        QTest::newRow("CHIP header only") << QByteArray("CHIP") << 4;
+        QTest::newRow("CHIP ends where the table begins") << QByteArray("CHIP") << 236;
+    }
+
+    void chunkTableWhollyPastTheEnd()
+    {
+        auto [tag, bytesAfterTag] = Rows::fetch<QByteArray, int>("tag", "bytesAfterTag");
+        // A first chunk of 12 bytes, so the tag is found second, at 16.
+        RipperState state = Reference::loaded(QByteArray(7, '\0') + '\x0C' + QByteArray(8, '\0')
+            + tag + bigEndian32(0xFFFFFFFF) + QByteArray(bytesAfterTag - 4, '\x0F'));
+        state.palfound = 3;
+        tag == "AGAC" ? Palette::readAgaPalette(state) : Palette::readEcsPalette(state);
+        QCOMPARE(state.palfound, 3);
+        QCOMPARE(state.canvas.colorTable(), Palette::defaultColors());
+    }
+
+    void advancedList_data()
+    {
+        // size: of the data, the list starting at byte 10
+        // run: cursor advance; 0: no list taken
+        // colours: colour registers set, each to 0x100 + its number
+        Rows::columns<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
+        const QByteArray four = moves({ 0x180, 0x182, 0x184, 0x186 });
+        const QByteArray end = moves({ 0x188 }) + copperEnd();
+        const QByteArray waits = SnapshotWriter::copperWait(0x2C, 0).repeated(12);
+        const QList<int> set { 0, 1, 2, 3 }, plus4 { 0, 1, 2, 3, 4 };
+        QTest::newRow("wait breaks the run") << four + waits.left(4) + end << 256 << 16 << plus4;
+        QTest::newRow("0xC0 breaks, first value kept")
+            << four + moves({ 0x1C0 }) + SnapshotWriter::copperMove(0x182, 0xFFF) + end << 256 << 16
+            << plus4;
+        QTest::newRow("end marker stops") << four + copperEnd() + end << 256 << 16 << set;
+        QTest::newRow("register 16 inside")
+            << four + moves({ 0x1A0 }) + copperEnd() << 256 << 20 << QList<int> { 0, 1, 2, 3, 16 };
+        QTest::newRow("register 16 leading")
+            << moves({ 0x180, 0x182, 0x184, 0x1A0 }) + copperEnd() << 256 << 0 << QList<int>();
+        QTest::newRow("odd words, 31") << moves({ 0x181, 0x183, 0x185, 0x19F, 0x1BE }) + copperEnd()
+                                       << 256 << 20 << QList<int> { 0, 1, 2, 15, 31 };
+        QTest::newRow("last entry whole") << four + waits + end << 78 << 16 << plus4;
+        QTest::newRow("last entry cut") << four + waits + end << 77 << 16 << set;
+    }
+
+    void advancedList()
+    {
+        auto [list, size, run, colours]
+            = Rows::fetch<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
+        QByteArray bytes(256, '\0');
+        putBytes(bytes, 10, list);
+        RipperState state = Reference::loaded(bytes.left(size));
+        state.palfound = -1;
+        Palette::searchCopperAdvanced(state);
+        QList<QRgb> expected = Palette::defaultColors();
+        for (int n : colours)
+            expected[n] = rgbOfWord(0x100 + n);
         QCOMPARE(state.canvas.colorTable(), expected);
-        QCOMPARE(state.palfound, entries < 0 ? 1234 : table);
-        QCOMPARE(state.palsearchpos, 1234);
+        QCOMPARE(state.palfound, run > 0 ? 10 : -1);
+        QCOMPARE(state.palsearchpos, run > 0 ? 10 + run : 0);
     }
-}
 
-void TestCore::chunkTableWhollyPastTheEnd_data()
-{
-    Rows::columns<QByteArray, int>("tag", "bytesAfterTag");
-    // The colours would start 12 ("AGAC") or 240 ("CHIP") bytes after the tag.
-    QTest::newRow("AGAC header only") << QByteArray("AGAC") << 4;
-    QTest::newRow("AGAC ends where the table begins") << QByteArray("AGAC") << 8;
-    QTest::newRow("CHIP header only") << QByteArray("CHIP") << 4;
-    QTest::newRow("CHIP ends where the table begins") << QByteArray("CHIP") << 236;
-}
-
-void TestCore::chunkTableWhollyPastTheEnd()
-{
-    auto [tag, bytesAfterTag] = Rows::fetch<QByteArray, int>("tag", "bytesAfterTag");
-    // A first chunk of 12 bytes, so the tag is found second, at 16.
-    RipperState state = Reference::loaded(QByteArray(7, '\0') + '\x0C' + QByteArray(8, '\0') + tag
-        + bigEndian32(0xFFFFFFFF) + QByteArray(bytesAfterTag - 4, '\x0F'));
-    state.palfound = 3;
-    tag == "AGAC" ? Palette::readAgaPalette(state) : Palette::readEcsPalette(state);
-    QCOMPARE(state.palfound, 3);
-    QCOMPARE(state.canvas.colorTable(), Palette::defaultColors());
-}
-
-// Moves to the given register words, each of the value 0x100 + its colour register.
-static QByteArray moves(const QList<int> &registerWords)
-{
-    QByteArray list;
-    for (int word : registerWords)
-        list += SnapshotWriter::copperMove(
-            std::uint16_t(word), std::uint16_t(0x100 + (word - 0x180) / 2));
-    return list;
-}
-
-void TestCore::advancedList_data()
-{
-    // size: of the data, the list starting at byte 10
-    // run: cursor advance; 0: no list taken
-    // colours: colour registers set, each to 0x100 + its number
-    Rows::columns<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
-    const QByteArray four = moves({ 0x180, 0x182, 0x184, 0x186 });
-    const QByteArray end = moves({ 0x188 }) + copperEnd();
-    const QByteArray waits = SnapshotWriter::copperWait(0x2C, 0).repeated(12);
-    const QList<int> set { 0, 1, 2, 3 }, plus4 { 0, 1, 2, 3, 4 };
-    QTest::newRow("wait breaks the run") << four + waits.left(4) + end << 256 << 16 << plus4;
-    QTest::newRow("0xC0 breaks, first value kept")
-        << four + moves({ 0x1C0 }) + SnapshotWriter::copperMove(0x182, 0xFFF) + end << 256 << 16
-        << plus4;
-    QTest::newRow("end marker stops") << four + copperEnd() + end << 256 << 16 << set;
-    QTest::newRow("register 16 inside")
-        << four + moves({ 0x1A0 }) + copperEnd() << 256 << 20 << QList<int> { 0, 1, 2, 3, 16 };
-    QTest::newRow("register 16 leading")
-        << moves({ 0x180, 0x182, 0x184, 0x1A0 }) + copperEnd() << 256 << 0 << QList<int>();
-    QTest::newRow("odd words, 31") << moves({ 0x181, 0x183, 0x185, 0x19F, 0x1BE }) + copperEnd()
-                                   << 256 << 20 << QList<int> { 0, 1, 2, 15, 31 };
-    QTest::newRow("last entry whole") << four + waits + end << 78 << 16 << plus4;
-    QTest::newRow("last entry cut") << four + waits + end << 77 << 16 << set;
-}
-
-void TestCore::advancedList()
-{
-    auto [list, size, run, colours]
-        = Rows::fetch<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
-    QByteArray bytes(256, '\0');
-    putBytes(bytes, 10, list);
-    RipperState state = Reference::loaded(bytes.left(size));
-    state.palfound = -1;
-    Palette::searchCopperAdvanced(state);
-    QList<QRgb> expected = Palette::defaultColors();
-    for (int n : colours)
-        expected[n] = rgbOfWord(0x100 + n);
-    QCOMPARE(state.canvas.colorTable(), expected);
-    QCOMPARE(state.palfound, run > 0 ? 10 : -1);
-    QCOMPARE(state.palsearchpos, run > 0 ? 10 + run : 0);
-}
-
-void TestCore::nearTheEnd_data()
-{
-    // listAt: 32 moves to COLOR00 on
-    // next: the cursor after; 0: nothing found
-    Rows::columns<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
-    const int simple = RipperState::PaletteSimple, advanced = RipperState::PaletteAdvanced;
-    for (int source : { simple, advanced }) {
-        const char *name = source == simple ? "Simple" : "Advanced";
-        QTest::addRow("%s, 64 bytes", name) << source << 64 << 0 << 0 << 0;
-        QTest::addRow("%s, past last start", name) << source << 1000 << 936 << 0 << 0;
-        QTest::addRow("%s, cursor below 0", name)
-            << source << 1000 << 64 << -1000 << (source == simple ? 65 : 192);
-        QTest::addRow("%s, cursor past the end", name) << source << 1000 << 64 << 1010 << 0;
+    void nearTheEnd_data()
+    {
+        // listAt: 32 moves to COLOR00 on
+        // next: the cursor after; 0: nothing found
+        Rows::columns<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
+        const int simple = RipperState::PaletteSimple, advanced = RipperState::PaletteAdvanced;
+        for (int source : { simple, advanced }) {
+            const char *name = source == simple ? "Simple" : "Advanced";
+            QTest::addRow("%s, 64 bytes", name) << source << 64 << 0 << 0 << 0;
+            QTest::addRow("%s, past last start", name) << source << 1000 << 936 << 0 << 0;
+            QTest::addRow("%s, cursor below 0", name)
+                << source << 1000 << 64 << -1000 << (source == simple ? 65 : 192);
+            QTest::addRow("%s, cursor past the end", name) << source << 1000 << 64 << 1010 << 0;
+        }
+        QTest::newRow("Advanced, 65 bytes") << advanced << 65 << 0 << 0 << 64;
+        QTest::newRow("Advanced, last start") << advanced << 1000 << 935 << 0 << 999;
+        QTest::newRow("Simple, 128 bytes left") << simple << 1000 << 872 << 0 << 873;
+        QTest::newRow("Simple, 127 bytes left") << simple << 1000 << 873 << 0 << 0;
+        QTest::newRow("unknown source") << 7 << 1000 << 64 << 0 << 0;
     }
-    QTest::newRow("Advanced, 65 bytes") << advanced << 65 << 0 << 0 << 64;
-    QTest::newRow("Advanced, last start") << advanced << 1000 << 935 << 0 << 999;
-    QTest::newRow("Simple, 128 bytes left") << simple << 1000 << 872 << 0 << 873;
-    QTest::newRow("Simple, 127 bytes left") << simple << 1000 << 873 << 0 << 0;
-    QTest::newRow("unknown source") << 7 << 1000 << 64 << 0 << 0;
-}
 
-void TestCore::nearTheEnd()
-{
-    auto [source, size, listAt, cursor, next]
-        = Rows::fetch<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
-    QByteArray bytes(size, '\0');
-    putBytes(bytes, listAt, copperColourMoves(sampleWords(32, 3)));
-    RipperState state = Reference::loaded(bytes.left(size));
-    std::tie(state.palsource, state.palfound, state.palsearchpos)
-        = std::make_tuple(source, -5, cursor);
-    Palette::applySelectedSource(state);
-    QCOMPARE(state.palfound, next ? listAt : -5);
-    QCOMPARE(state.palsearchpos, source == 7 ? cursor : next);
-    QCOMPARE(state.canvas.colorTable() != Palette::defaultColors(), next > 0);
-    QCOMPARE(state.palsearchmode, source);
-}
-
-void TestCore::searchSteps_data()
-{
-    // cursors: after each of three searches
-    Rows::columns<int, QList<int>>("source", "cursors");
-    QTest::newRow("Simple") << int(RipperState::PaletteSimple) << QList<int> { 101, 401, 0 };
-    QTest::newRow("Advanced") << int(RipperState::PaletteAdvanced) << QList<int> { 228, 528, 0 };
-}
-
-// Lists at 100 and 400: each search goes on after the last match (an Advanced one after its run)
-// and the third wraps, keeping the last list's colours.
-void TestCore::searchSteps()
-{
-    auto [source, cursors] = Rows::fetch<int, QList<int>>("source", "cursors");
-    QByteArray bytes(1000, '\0');
-    putBytes(bytes, 100, copperColourMoves(sampleWords(32, 3)));
-    putBytes(bytes, 400, copperColourMoves(sampleWords(32, 9)));
-    RipperState state = Reference::loaded(bytes);
-    state.palsource = source;
-    for (int k = 0; k < 3; ++k) {
+    void nearTheEnd()
+    {
+        auto [source, size, listAt, cursor, next]
+            = Rows::fetch<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
+        QByteArray bytes(size, '\0');
+        putBytes(bytes, listAt, copperColourMoves(sampleWords(32, 3)));
+        RipperState state = Reference::loaded(bytes.left(size));
+        std::tie(state.palsource, state.palfound, state.palsearchpos)
+            = std::make_tuple(source, -5, cursor);
         Palette::applySelectedSource(state);
-        QCOMPARE(state.palsearchpos, cursors[k]);
-        QCOMPARE(state.palfound, k ? 400 : 100);
-        QCOMPARE(state.canvas.colorTable().mid(0, 32), rgbOfWords(sampleWords(32, k ? 9 : 3)));
+        QCOMPARE(state.palfound, next ? listAt : -5);
+        QCOMPARE(state.palsearchpos, source == 7 ? cursor : next);
+        QCOMPARE(state.canvas.colorTable() != Palette::defaultColors(), next > 0);
+        QCOMPARE(state.palsearchmode, source);
     }
-}
+
+    void searchSteps_data()
+    {
+        // cursors: after each of three searches
+        Rows::columns<int, QList<int>>("source", "cursors");
+        QTest::newRow("Simple") << int(RipperState::PaletteSimple) << QList<int> { 101, 401, 0 };
+        QTest::newRow("Advanced") << int(RipperState::PaletteAdvanced)
+                                  << QList<int> { 228, 528, 0 };
+    }
+
+    // Lists at 100 and 400: each search goes on after the last match (an Advanced one after its
+    // run) and the third wraps, keeping the last list's colours.
+    void searchSteps()
+    {
+        auto [source, cursors] = Rows::fetch<int, QList<int>>("source", "cursors");
+        QByteArray bytes(1000, '\0');
+        putBytes(bytes, 100, copperColourMoves(sampleWords(32, 3)));
+        putBytes(bytes, 400, copperColourMoves(sampleWords(32, 9)));
+        RipperState state = Reference::loaded(bytes);
+        state.palsource = source;
+        for (int k = 0; k < 3; ++k) {
+            Palette::applySelectedSource(state);
+            QCOMPARE(state.palsearchpos, cursors[k]);
+            QCOMPARE(state.palfound, k ? 400 : 100);
+            QCOMPARE(state.canvas.colorTable().mid(0, 32), rgbOfWords(sampleWords(32, k ? 9 : 3)));
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCore)
 #include "tst_core.moc"
