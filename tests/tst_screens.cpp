@@ -3,6 +3,7 @@
 #include "demosnapshot.h"
 #include "displaysnapshot.h"
 #include "palette.h"
+#include "reference.h"
 #include "rows.h"
 #include "statefile.h"
 #include "testsnapshot.h"
@@ -87,10 +88,10 @@ void checkStateRoundTrip(WindowFixture &f)
 
 QAction *entry(const WindowFixture &f, const QString &text)
 {
-    const QList<QAction *> all = f.window.findChildren<QAction *>();
-    const auto it
-        = std::find_if(all.begin(), all.end(), [&](QAction *a) { return a->text() == text; });
-    return it == all.end() ? nullptr : *it;
+    for (QAction *action : f.window.findChildren<QAction *>())
+        if (action->text() == text)
+            return action;
+    return nullptr;
 }
 
 } // namespace
@@ -100,157 +101,152 @@ class TestScreens : public QObject
     Q_OBJECT
 
 private slots:
-    void registerOffsets();
-    void walk_data();
-    void walk();
-    void screenOnView_data();
-    void screenOnView();
-    void demoDisplay();
-    void withoutScreens_data();
-    void withoutScreens();
-};
-
-// Offsets from the "CHIP" tag at the ends of each stored block; the others are not stored.
-void TestScreens::registerOffsets()
-{
-    const int known[][2] = { { 0x000, 16 }, { 0x080, 144 }, { 0x09E, 174 }, { 0x0A0, -1 },
-        { 0x0DE, -1 }, { 0x0E0, 176 }, { 0x11E, 238 }, { 0x120, -1 }, { 0x17E, -1 }, { 0x180, 240 },
-        { 0x1FC, 364 }, { 0x1FE, 366 }, { 0x081, -1 }, { 0x200, -1 } };
-    for (const auto &k : known)
-        QCOMPARE(ChipRegisters::offsetOf(k[0]), k[1]);
-}
-
-void TestScreens::walk_data()
-{
-    Rows::columns<QString, int, QString>("program", "colour", "expected");
-    const auto row = [](const char *name, const char *program, int colour, const char *expected) {
-        QTest::newRow(name) << Base + program << colour << expected;
-    };
-    row("plain", "0E0:8000 end", -1, "end@1008 44-244@8000");
-    row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", -1, "end@1018 44-200@8000 200-244@9000");
-    row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end", -1,
-        "end@200c 44-200@8000 200-244@9000");
-    row("loop", "0E0:8000 w40 088:0", -1, "loop@1000 44-244@8000");
-    row("runaway", "0E0:8000 180:123 rep", -1, "limit@9000 44-244@8000");
-    row("out of chip RAM", "080=1FFF8 @1FFF8 0E0:8000", -1, "outside@20000 44-244@8000");
-    row("protected", "0E0:8000 03E:0 0E0:9000 end", -1, "protected@1008 44-244@8000");
-    row("PAL, line 300", "090=38C1 0E0:8000 wFF w2C 0E0:9000 end", -1,
-        "end@1018 44-300@8000 300-312@9000");
-    row("at the window's end", "0E0:8000 wF4 0E0:9000 end", -1, "end@1014 44-244@8000");
-    row("COP1LC zero", "080=0 0E0:8000 end", -1, "nolist@0");
-    row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end", -1,
-        "end@1024 44-200@8000 200-244@9000");
-    row("colours", "0E0:8000 180:F00 wC8 180:0F0 0E0:9000 wD0 180:00F end", 0,
-        "end@1024 44-200@8000/f00 200-244@9000/f0");
-    row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end", 32,
-        "end@1018 44-244@8000/f18203");
-}
-
-void TestScreens::walk()
-{
-    auto [program, colour, expected]
-        = Rows::fetch<QString, int, QString>("program", "colour", "expected");
-    RipperState state;
-    TestSnapshot::loadInto(state, DisplaySnapshot::build(program));
-    QCOMPARE(walkSummary(CopperWalk::walk(state), colour), expected);
-}
-
-void TestScreens::screenOnView_data()
-{
-    // fetch: bytes per line and plane; 0: not all planes fit
-    // expected: mode, width x height, planes, skip | status notes
-    Rows::columns<QString, int, QString, QString>("program", "fetch", "colours", "expected");
-    const auto row = [](const char *program, int fetch, const char *colours, const char *expected) {
-        QTest::newRow(expected) << Base + program << fetch << colours << expected;
-    };
-    row("100=3200 108=50 10A=50 pt3:8000+28 end", 40, "ecs", "ST 40x200 3p p0");
-    row("100=2200 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0");
-    row("100=2200 pt2:8000+1F80 end", 40, "ecs", "AM 40x200 2p b64");
-    row("090=F4B1 108=8 pt1:8000+0 end", 40, "ecs", "AM 48x200 1p p0");
-    row("100=3200 108=50 10A=50 0E0:8000 0E4:DDC0 0E8:8050 end", 0, "ecs",
-        "AM 120x200 3p p0 | plane 3 does not fit this view");
-    row("100=2200 10A=28 pt2:8000+1F40 end", 0, "ecs",
-        "AM 40x200 2p p0 | plane 2 does not fit this view");
-    row("100=A200 092=3C 094=D4 pt2:8000+3E80 end", 80, "ecs", "AM 80x200 2p b0");
-    row("092=3C pt1:8000+0 end", 40, "ecs", "AM 40x200 1p p0");
-    row("aga 100=0810 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
-        "ST 40x200 8p p0 | HAM8");
-    row("100=6A00 108=C8 10A=C8 pt6:8000+28 end", 40, "ecs",
-        "ST 40x200 6p p0 | HAM6; the colours are not kept in a state file");
-    row("100=6200 108=C8 10A=C8 pt6:8000+28 end", 40, "ehb",
-        "ST 40x200 6p p0 | the colours are not kept in a state file");
-    row("100=2600 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0 | dual playfield");
-}
-
-// V puts the screen on the view in its colours: the canvas shows what the hardware fetches.
-void TestScreens::screenOnView()
-{
-    auto [program, fetch, colours, expected]
-        = Rows::fetch<QString, int, QString, QString>("program", "fetch", "colours", "expected");
-    const QByteArray bytes = DisplaySnapshot::build(program);
-    WindowFixture f(bytes);
-    f.key(Qt::Key_V);
-    const RipperState &s = f.state();
-    const QString status = f.window.statusBar()->currentMessage();
-    const QString notes = status.endsWith(')') ? " | " + status.section(" (", 1).chopped(1) : "";
-    QCOMPARE(QString::asprintf("%s %dx%d %dp %c%d", s.mode ? "ST" : "AM", s.blXSize, s.blYSize,
-                 s.bits, s.skipmode ? 'b' : 'p', s.skip)
-            + notes,
-        expected);
-    if (fetch == 0)
-        return;
-    const QImage reference
-        = fetched(bytes, CopperWalk::walk(s), fetch, s.bits, expectedColours(colours));
-    QCOMPARE(shownPart(f, reference.size()), reference);
-    if (!expected.contains("not kept"))
-        checkStateRoundTrip(f);
-}
-
-// V shows the title screen in its colours, V again the panel, then the title again; the Screens
-// menu lists both and shows either.
-void TestScreens::demoDisplay()
-{
-    const DemoSnapshot::Demo demo = DemoSnapshot::build();
-    WindowFixture f(demo.bytes);
-    f.window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&f.window));
-    QVERIFY(entry(f, "1: 320\u00D7200, 5 planes ST, chip $048000, lines 44-243"));
-    QAction *panel = entry(f, "2: 320\u00D748, 2 planes AM, chip $052000, lines 244-291");
-    QVERIFY(panel);
-    for (int step = 0; step < 4; ++step) {
-        step < 3 ? f.key(Qt::Key_V) : panel->trigger();
-        const DemoSnapshot::DisplayScreen &screen = demo.screens[step % 2];
-        QImage expected = screen.picture;
-        for (int i = 0; i < screen.colours.size(); ++i)
-            expected.setColor(i, TestSnapshot::rgbOfWord(screen.colours[i]));
-        expected = expected.convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(shownPart(f, expected.size()), expected);
+    // Offsets from the "CHIP" tag at the ends of each stored block; the others are not stored.
+    void registerOffsets()
+    {
+        const int known[][2] = { { 0x000, 16 }, { 0x080, 144 }, { 0x09E, 174 }, { 0x0A0, -1 },
+            { 0x0DE, -1 }, { 0x0E0, 176 }, { 0x11E, 238 }, { 0x120, -1 }, { 0x17E, -1 },
+            { 0x180, 240 }, { 0x1FC, 364 }, { 0x1FE, 366 }, { 0x081, -1 }, { 0x200, -1 } };
+        for (const auto &k : known)
+            QCOMPARE(ChipRegisters::offsetOf(k[0]), k[1]);
     }
-    f.key(Qt::Key_V);
-    checkStateRoundTrip(f);
-}
 
-void TestScreens::withoutScreens_data()
-{
-    Rows::columns<QByteArray, QString>("snapshot", "message");
-    QTest::newRow("none") << QByteArray() << "No snapshot is loaded.";
-    QTest::newRow("not chunked") << QByteArray(99, 'x') << "No screen on display: the snapshot";
-    QTest::newRow("COP1LC 0") << WindowFixture::defaultSnapshot() << "No screen on display: COP1LC";
-    QTest::newRow("no planes") << DisplaySnapshot::build(Base + "w40 end")
-                               << "No screen on display: the Copper list ends at $001004.";
-}
+    void walk_data()
+    {
+        Rows::columns<QString, int, QString>("program", "colour", "expected");
+        const auto row
+            = [](const char *name, const char *program, int colour, const char *expected) {
+                  QTest::newRow(name) << Base + program << colour << expected;
+              };
+        row("plain", "0E0:8000 end", -1, "end@1008 44-244@8000");
+        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", -1, "end@1018 44-200@8000 200-244@9000");
+        row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end", -1,
+            "end@200c 44-200@8000 200-244@9000");
+        row("loop", "0E0:8000 w40 088:0", -1, "loop@1000 44-244@8000");
+        row("runaway", "0E0:8000 180:123 rep", -1, "limit@9000 44-244@8000");
+        row("out of chip RAM", "080=1FFF8 @1FFF8 0E0:8000", -1, "outside@20000 44-244@8000");
+        row("protected", "0E0:8000 03E:0 0E0:9000 end", -1, "protected@1008 44-244@8000");
+        row("PAL, line 300", "090=38C1 0E0:8000 wFF w2C 0E0:9000 end", -1,
+            "end@1018 44-300@8000 300-312@9000");
+        row("at the window's end", "0E0:8000 wF4 0E0:9000 end", -1, "end@1014 44-244@8000");
+        row("COP1LC zero", "080=0 0E0:8000 end", -1, "nolist@0");
+        row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end", -1,
+            "end@1024 44-200@8000 200-244@9000");
+        row("colours", "0E0:8000 180:F00 wC8 180:0F0 0E0:9000 wD0 180:00F end", 0,
+            "end@1024 44-200@8000/f00 200-244@9000/f0");
+        row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end", 32,
+            "end@1018 44-244@8000/f18203");
+    }
 
-// V says why in the status bar and changes nothing; the menu's entries are off.
-void TestScreens::withoutScreens()
-{
-    auto [snapshot, message] = Rows::fetch<QByteArray, QString>("snapshot", "message");
-    WindowFixture f(snapshot);
-    const QImage before = f.shown();
-    f.key(Qt::Key_V);
-    QVERIFY(f.window.statusBar()->currentMessage().startsWith(message));
-    QCOMPARE(f.shown(), before);
-    QVERIFY(!entry(f, "&Displayed Screen")->isEnabled() && !entry(f, "Screens")->isEnabled());
-}
+    void walk()
+    {
+        auto [program, colour, expected]
+            = Rows::fetch<QString, int, QString>("program", "colour", "expected");
+        QCOMPARE(walkSummary(
+                     CopperWalk::walk(Reference::loaded(DisplaySnapshot::build(program))), colour),
+            expected);
+    }
+
+    void screenOnView_data()
+    {
+        // fetch: bytes per line and plane; 0: not all planes fit
+        // expected: mode, width x height, planes, skip | status notes
+        Rows::columns<QString, int, QString, QString>("program", "fetch", "colours", "expected");
+        const auto row
+            = [](const char *program, int fetch, const char *colours, const char *expected) {
+                  QTest::newRow(expected) << Base + program << fetch << colours << expected;
+              };
+        row("100=3200 108=50 10A=50 pt3:8000+28 end", 40, "ecs", "ST 40x200 3p p0");
+        row("100=2200 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0");
+        row("100=2200 pt2:8000+1F80 end", 40, "ecs", "AM 40x200 2p b64");
+        row("090=F4B1 108=8 pt1:8000+0 end", 40, "ecs", "AM 48x200 1p p0");
+        row("100=3200 108=50 10A=50 0E0:8000 0E4:DDC0 0E8:8050 end", 0, "ecs",
+            "AM 120x200 3p p0 | plane 3 does not fit this view");
+        row("100=2200 10A=28 pt2:8000+1F40 end", 0, "ecs",
+            "AM 40x200 2p p0 | plane 2 does not fit this view");
+        row("100=A200 092=3C 094=D4 pt2:8000+3E80 end", 80, "ecs", "AM 80x200 2p b0");
+        row("092=3C pt1:8000+0 end", 40, "ecs", "AM 40x200 1p p0");
+        row("aga 100=0810 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
+            "ST 40x200 8p p0 | HAM8");
+        row("100=6A00 108=C8 10A=C8 pt6:8000+28 end", 40, "ecs",
+            "ST 40x200 6p p0 | HAM6; the colours are not kept in a state file");
+        row("100=6200 108=C8 10A=C8 pt6:8000+28 end", 40, "ehb",
+            "ST 40x200 6p p0 | the colours are not kept in a state file");
+        row("100=2600 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0 | dual playfield");
+    }
+
+    // V puts the screen on the view in its colours: the canvas shows what the hardware fetches.
+    void screenOnView()
+    {
+        auto [program, fetch, colours, expected] = Rows::fetch<QString, int, QString, QString>(
+            "program", "fetch", "colours", "expected");
+        const QByteArray bytes = DisplaySnapshot::build(program);
+        WindowFixture f(bytes);
+        f.key(Qt::Key_V);
+        const RipperState &s = f.state();
+        const QString status = f.window.statusBar()->currentMessage();
+        const QString notes
+            = status.endsWith(')') ? " | " + status.section(" (", 1).chopped(1) : "";
+        QCOMPARE(QString::asprintf("%s %dx%d %dp %c%d", s.mode ? "ST" : "AM", s.blXSize, s.blYSize,
+                     s.bits, s.skipmode ? 'b' : 'p', s.skip)
+                + notes,
+            expected);
+        if (fetch == 0)
+            return;
+        const QImage reference
+            = fetched(bytes, CopperWalk::walk(s), fetch, s.bits, expectedColours(colours));
+        QCOMPARE(shownPart(f, reference.size()), reference);
+        if (!expected.contains("not kept"))
+            checkStateRoundTrip(f);
+    }
+
+    // V shows the title screen in its colours, V again the panel, then the title again; the Screens
+    // menu lists both and shows either.
+    void demoDisplay()
+    {
+        const DemoSnapshot::Demo demo = DemoSnapshot::build();
+        WindowFixture f(demo.bytes);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(entry(f, "1: 320\u00D7200, 5 planes ST, chip $048000, lines 44-243"));
+        QAction *panel = entry(f, "2: 320\u00D748, 2 planes AM, chip $052000, lines 244-291");
+        QVERIFY(panel);
+        for (int step = 0; step < 4; ++step) {
+            step < 3 ? f.key(Qt::Key_V) : panel->trigger();
+            const DemoSnapshot::DisplayScreen &screen = demo.screens[step % 2];
+            QImage expected = screen.picture;
+            for (int i = 0; i < screen.colours.size(); ++i)
+                expected.setColor(i, TestSnapshot::rgbOfWord(screen.colours[i]));
+            expected = expected.convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shownPart(f, expected.size()), expected);
+        }
+        f.key(Qt::Key_V);
+        checkStateRoundTrip(f);
+    }
+
+    void withoutScreens_data()
+    {
+        Rows::columns<QByteArray, QString>("snapshot", "message");
+        QTest::newRow("none") << QByteArray() << "No snapshot is loaded.";
+        QTest::newRow("not chunked") << QByteArray(99, 'x') << "No screen on display: the snapshot";
+        QTest::newRow("COP1LC 0") << WindowFixture::defaultSnapshot()
+                                  << "No screen on display: COP1LC";
+        QTest::newRow("no planes") << DisplaySnapshot::build(Base + "w40 end")
+                                   << "No screen on display: the Copper list ends at $001004.";
+    }
+
+    // V says why in the status bar and changes nothing; the menu's entries are off.
+    void withoutScreens()
+    {
+        auto [snapshot, message] = Rows::fetch<QByteArray, QString>("snapshot", "message");
+        WindowFixture f(snapshot);
+        const QImage before = f.shown();
+        f.key(Qt::Key_V);
+        QVERIFY(f.window.statusBar()->currentMessage().startsWith(message));
+        QCOMPARE(f.shown(), before);
+        QVERIFY(!entry(f, "&Displayed Screen")->isEnabled() && !entry(f, "Screens")->isEnabled());
+    }
+};
 
 QTEST_MAIN(TestScreens)
 #include "tst_screens.moc"
