@@ -355,11 +355,12 @@ private slots:
 
     void chunkTables_data()
     {
-        // entries: whole entries the data holds; -1: no such chunk
+        // entries: whole entries the data holds; -1: no such chunk; -2: the data ends where the
+        // table begins; -3: it ends after the chunk's length
         Rows::columns<int, int>("source", "entries");
         for (int source : { RipperState::PaletteECS, RipperState::PaletteAGA }) {
             const int all = source == RipperState::PaletteECS ? 63 : 256;
-            for (int entries : { all, all - 1, 10, 0, -1 })
+            for (int entries : { all, all - 1, 10, 0, -1, -2, -3 })
                 QTest::addRow("%s %d", all == 63 ? "ECS" : "AGA", entries) << source << entries;
         }
     }
@@ -377,14 +378,16 @@ private slots:
             colours[i] = rgbOfWord(stored[i]);
         Builder snapshot;
         snapshot.add("ASF ", {});
-        snapshot.add(entries < 0 ? tag.toLower() : tag,
+        snapshot.add(entries == -1 ? tag.toLower() : tag,
             aga ? SnapshotWriter::agacData(colours) : SnapshotWriter::chipData(stored));
         snapshot.end();
-        const qsizetype table = snapshot.chunkOffset(tag) + (aga ? 12 : 240);
-        const qsizetype cut = table + (aga ? 4 : 2) * (entries + 1) - 1; // 1 byte short of the next
+        const qsizetype at = snapshot.chunkOffset(tag), table = at + (aga ? 12 : 240);
+        const qsizetype cut = entries < -1
+            ? (entries == -2 ? table : at + 8)
+            : table + (aga ? 4 : 2) * (entries + 1) - 1; // 1 byte short
         const QByteArray bytes = snapshot.bytes();
-        RipperState state
-            = Reference::loaded(entries < 0 || entries == stored.size() ? bytes : bytes.left(cut));
+        RipperState state = Reference::loaded(
+            entries == -1 || entries == stored.size() ? bytes : bytes.left(cut));
         state.filesize = int(bytes.size()); // more than the data holds
         state.palsource = source;
         state.palfound = state.palsearchpos = 1234;
@@ -396,28 +399,6 @@ private slots:
             QCOMPARE(state.palfound, entries < 0 ? 1234 : table);
             QCOMPARE(state.palsearchpos, 1234);
         }
-    }
-
-    void chunkTableWhollyPastTheEnd_data()
-    {
-        Rows::columns<QByteArray, int>("tag", "bytesAfterTag");
-        // The colours would start 12 ("AGAC") or 240 ("CHIP") bytes after the tag.
-        QTest::newRow("AGAC header only") << QByteArray("AGAC") << 4;
-        QTest::newRow("AGAC ends where the table begins") << QByteArray("AGAC") << 8;
-        QTest::newRow("CHIP header only") << QByteArray("CHIP") << 4;
-        QTest::newRow("CHIP ends where the table begins") << QByteArray("CHIP") << 236;
-    }
-
-    void chunkTableWhollyPastTheEnd()
-    {
-        auto [tag, bytesAfterTag] = Rows::fetch<QByteArray, int>("tag", "bytesAfterTag");
-        // A first chunk of 12 bytes, so the tag is found second, at 16.
-        RipperState state = Reference::loaded(QByteArray(7, '\0') + '\x0C' + QByteArray(8, '\0')
-            + tag + bigEndian32(0xFFFFFFFF) + QByteArray(bytesAfterTag - 4, '\x0F'));
-        state.palfound = 3;
-        tag == "AGAC" ? Palette::readAgaPalette(state) : Palette::readEcsPalette(state);
-        QCOMPARE(state.palfound, 3);
-        QCOMPARE(state.canvas.colorTable(), Palette::defaultColors());
     }
 
     void advancedList_data()
