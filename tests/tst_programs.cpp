@@ -150,17 +150,16 @@ private slots:
             && !rows[m_demo.pictures.size() + 2].startsWith('|'));
         const QStringList modes { "AM", "ST", "SP", "C+", "C-" },
             sources { "Simple", "Advanced", "ECS", "AGA" };
+        const auto n = [](qsizetype value) {
+            return QString::number(value);
+        };
         QCOMPARE(rows[index + 2],
-            QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |")
-                .arg(p.name)
-                .arg(p.offset)
-                .arg(p.widthBytes)
-                .arg(p.height)
-                .arg(p.planes)
-                .arg(modes[p.mode], sources[p.paletteSource])
-                .arg(palfound)
-                .arg(p.frames.size())
-                .arg(p.stateFileName));
+            "| "
+                + QStringList({ p.name, n(p.offset), n(p.widthBytes), n(p.height), n(p.planes),
+                                  modes[p.mode], sources[p.paletteSource], n(palfound),
+                                  n(p.frames.size()), p.stateFileName })
+                      .join(" | ")
+                + " |");
     }
 
     void exporterOptions_data()
