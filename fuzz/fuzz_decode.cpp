@@ -52,35 +52,13 @@ void readParameters(FuzzedDataProvider &in, RipperState &state)
 
 // Where the picture starts, relative to the data: inside, before, past the end, around 2^31 and
 // -2^31, or as far as a grid can step (offset plus thousands of the largest picture strides).
-struct PositionChoice
+std::int64_t positionOf(int kind, std::int64_t amount, std::int64_t size)
 {
-    int kind;
-    std::int64_t amount;
-
-    std::int64_t resolve(std::int64_t size) const
-    {
-        switch (kind) {
-        case 0:
-            return size > 0 ? amount % (size + 1) : 0;
-        case 1:
-            return -(amount % (1 << 20)) - 1;
-        case 2:
-            return size + amount % (1 << 20);
-        case 3:
-            return (std::int64_t(1) << 31) + amount % 70000 - 35000;
-        case 4:
-            return -(std::int64_t(1) << 31) + amount % 70000 - 35000;
-        default:
-            return amount % (std::int64_t(1) << 53) - (std::int64_t(1) << 52);
-        }
-    }
-};
-
-PositionChoice readPosition(FuzzedDataProvider &in)
-{
-    const int kind = in.ConsumeIntegralInRange(0, 5);
-    return { kind,
-        in.ConsumeIntegralInRange<std::int64_t>(0, std::numeric_limits<std::int64_t>::max()) };
+    const std::int64_t choices[] = { size > 0 ? amount % (size + 1) : 0, -(amount % (1 << 20)) - 1,
+        size + amount % (1 << 20), (std::int64_t(1) << 31) + amount % 70000 - 35000,
+        -(std::int64_t(1) << 31) + amount % 70000 - 35000,
+        amount % (std::int64_t(1) << 53) - (std::int64_t(1) << 52) };
+    return choices[kind];
 }
 
 // Mostly a place that shows part of the picture, sometimes any int.
@@ -124,9 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int gridWidth = in.ConsumeIntegralInRange(1, MaxGridWidth);
     const int gridHeight = in.ConsumeIntegralInRange(1, MaxGridHeight);
     const int sizeChoice = in.ConsumeIntegralInRange(0, 7);
-    const PositionChoice where = readPosition(in);
+    const int positionKind = in.ConsumeIntegralInRange(0, 5);
+    const auto positionAmount
+        = in.ConsumeIntegralInRange<std::int64_t>(0, std::numeric_limits<std::int64_t>::max());
     std::vector<std::uint8_t> bytes = in.ConsumeRemainingBytes<std::uint8_t>();
-    const std::int64_t position = where.resolve(std::int64_t(bytes.size()));
+    const std::int64_t position
+        = positionOf(positionKind, positionAmount, std::int64_t(bytes.size()));
     const int held = int(bytes.size());
     state.fileData = std::move(bytes);
     state.fileData.shrink_to_fit(); // reads past the end then land outside the allocation
