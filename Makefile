@@ -40,7 +40,7 @@ clean:
 	rm -rf $(BUILD_DIR)
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report ends its test
-# with a failure. Same build type as `build`, so `make install BUILD_DIR=...` (which tst_install
+# with a failure. Same build type as `build`, so `make install BUILD_DIR=...` (which tst_programs
 # runs on its own build) finds the configuration unchanged and nothing to rebuild.
 SANITIZE_BUILD_DIR ?= build-asan
 SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
