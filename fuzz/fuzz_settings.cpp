@@ -35,17 +35,10 @@ QString freshWorkDir()
 void checkRecentFileUpdate(bool usable)
 {
     const QString loaded = QStringLiteral("/snapshots/loaded game.uss");
-    QStringList written;
-    {
-        SettingsFile settings;
-        const QStringList list = settings.value(AppSettings::RecentFileList).toStringList();
-        written = RecentFiles::withFileInFront(list, loaded);
-        require(written.size() <= AppSettings::MaxRecentFiles, "at most eight recent files");
-        require(written.value(0) == loaded && written.count(loaded) == 1,
-            "the loaded file is first and only once");
-        settings.setValue(AppSettings::RecentFileList, written);
-    }
-    const QStringList reread = SettingsFile().value(AppSettings::RecentFileList).toStringList();
+    const auto [written, reread] = Reference::recentFileUpdate(loaded);
+    require(written.size() <= AppSettings::MaxRecentFiles, "at most eight recent files");
+    require(written.value(0) == loaded && written.count(loaded) == 1,
+        "the loaded file is first and only once");
     // QSettings rewrites the file in its own spelling, which may leave a marker in the middle of
     // a value where an escape hid it: from then on the file is not used either.
     const bool stillUsable = !IniSafety::usablePath(AppSettings::fileName()).isEmpty();

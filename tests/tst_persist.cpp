@@ -3,7 +3,6 @@
 #include "exporter.h"
 #include "inisafety.h"
 #include "pelvane.h"
-#include "recentfiles.h"
 #include "reference.h"
 #include "rows.h"
 #include "statefile.h"
@@ -283,15 +282,8 @@ private slots:
             "@\\0valid()\nwindowx=FileList=\"a, b.uss\", \"c\\\"d.uss\", @\\0valid()\n"
             "windowx=@@Variant(\\0\\0\\\nrecentDileList=\"windo,y=50\nrecentFwindowx=100\n"
             "windowy=50\nrecentFileLisawx=@Vt=/sari");
-        QStringList written;
-        {
-            SettingsFile settings;
-            written = RecentFiles::withFileInFront(
-                settings.value(AppSettings::RecentFileList).toStringList(),
-                QStringLiteral("/snapshots/loaded game.uss"));
-            settings.setValue(AppSettings::RecentFileList, written);
-        }
-        const QStringList reread = SettingsFile().value(AppSettings::RecentFileList).toStringList();
+        const auto [written, reread]
+            = Reference::recentFileUpdate(QStringLiteral("/snapshots/loaded game.uss"));
         QCOMPARE(reread,
             IniSafety::usablePath(AppSettings::fileName()).isEmpty() ? QStringList() : written);
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "appsettings.h"
 #include "decoder.h"
 #include "grid.h"
 #include "palette.h"
+#include "recentfiles.h"
 #include "ripperstate.h"
 
 #include <QByteArray>
@@ -100,6 +102,20 @@ inline QImage grid(const RipperState &state, int width, int height)
         }
     }
     return canvas;
+}
+
+// The recent-file update of loading `loaded`, as the window makes it in the working directory's
+// settings file: the list written and the list then read back.
+inline std::pair<QStringList, QStringList> recentFileUpdate(const QString &loaded)
+{
+    QStringList written;
+    {
+        SettingsFile settings;
+        written = RecentFiles::withFileInFront(
+            settings.value(AppSettings::RecentFileList).toStringList(), loaded);
+        settings.setValue(AppSettings::RecentFileList, written);
+    }
+    return { written, SettingsFile().value(AppSettings::RecentFileList).toStringList() };
 }
 
 // The fields a finding needs to become a test row.
