@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace Palette {
@@ -16,7 +17,12 @@ constexpr int EcsTableOffset = 240; // from the "CHIP" tag
 constexpr int AgaTableOffset = 12; // from the "AGAC" tag
 constexpr int CopperColours = 32;
 constexpr int CopperEntrySize = 4;
+constexpr std::int64_t SimpleListBytes = CopperColours * CopperEntrySize;
 constexpr std::int64_t SearchMargin = 64; // the searches never start within 64 bytes of the end
+constexpr std::uint8_t MoveHighByte = 0x01; // first byte of every move to a colour register
+constexpr std::int64_t ProgressStep = std::int64_t(4) << 20; // bytes scanned between reports
+constexpr std::int64_t NotFound = -1;
+constexpr std::int64_t Cancelled = -2;
 
 // The snapshot as the palette readers see it: bytes and the number of them they may touch.
 struct Bytes
@@ -115,6 +121,32 @@ std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb>
     return run;
 }
 
+// The first position from `first` up to `end` (exclusive) that passes `test`, trying only the
+// positions holding the first byte of a colour move, which every match starts with. Reports
+// progress every few MiB; NotFound, or Cancelled when the report asks to stop.
+template<typename Test>
+std::int64_t nextAnchor(const Bytes &bytes, std::int64_t first, std::int64_t end, Test test,
+    const SearchProgress &progress)
+{
+    std::int64_t p = first;
+    while (p < end) {
+        const std::int64_t stepEnd = std::min(end, p + ProgressStep);
+        while (p < stepEnd) {
+            const void *hit = std::memchr(bytes.data + p, MoveHighByte, std::size_t(stepEnd - p));
+            if (!hit)
+                break;
+            p = static_cast<const std::uint8_t *>(hit) - bytes.data;
+            if (test(p))
+                return p;
+            ++p;
+        }
+        p = stepEnd;
+        if (p < end && progress && !progress(p - first, end - first))
+            return Cancelled;
+    }
+    return NotFound;
+}
+
 } // namespace
 
 QRgb color12ToRgb(std::uint8_t first, std::uint8_t second)
@@ -179,41 +211,61 @@ void readAgaPalette(RipperState &state)
     state.canvas.setColorTable(table);
 }
 
-void searchCopperSimple(RipperState &state)
+bool searchCopperSimpleCancellable(RipperState &state, const SearchProgress &progress)
 {
     const Bytes bytes(state);
-    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
-        // A match whose 32 entries run past the end cannot supply a palette.
-        if (!isSimpleMatch(bytes, p) || !bytes.contains(p, CopperColours * CopperEntrySize))
-            continue;
-        QList<QRgb> table = fullTable(state.canvas);
-        for (int i = 0; i < CopperColours; ++i) {
-            const std::int64_t value = p + CopperEntrySize * i + 2;
-            table[i] = color12ToRgb(bytes[value], bytes[value + 1]);
-        }
-        state.canvas.setColorTable(table);
-        state.palfound = int(p);
-        state.palsearchpos = int(p + 1);
-        return;
+    // A match whose 32 entries run past the end cannot supply a palette, so the last position
+    // tried is the one whose entries end at the last byte.
+    const std::int64_t end = std::min(bytes.size - SearchMargin, bytes.size - SimpleListBytes + 1);
+    const std::int64_t p = nextAnchor(
+        bytes, searchStart(state), end, [&](std::int64_t q) { return isSimpleMatch(bytes, q); },
+        progress);
+    if (p == Cancelled)
+        return false;
+    if (p == NotFound) {
+        state.palsearchpos = 0;
+        return true;
     }
-    state.palsearchpos = 0;
+    QList<QRgb> table = fullTable(state.canvas);
+    for (int i = 0; i < CopperColours; ++i) {
+        const std::int64_t value = p + CopperEntrySize * i + 2;
+        table[i] = color12ToRgb(bytes[value], bytes[value + 1]);
+    }
+    state.canvas.setColorTable(table);
+    state.palfound = int(p);
+    state.palsearchpos = int(p + 1);
+    return true;
+}
+
+bool searchCopperAdvancedCancellable(RipperState &state, const SearchProgress &progress)
+{
+    const Bytes bytes(state);
+    const std::int64_t p = nextAnchor(
+        bytes, searchStart(state), bytes.size - SearchMargin,
+        [&](std::int64_t q) { return isAdvancedCandidate(bytes, q); }, progress);
+    if (p == Cancelled)
+        return false;
+    if (p == NotFound) {
+        state.palsearchpos = 0;
+        return true;
+    }
+    QList<QRgb> table = fullTable(state.canvas);
+    const std::int64_t run = applyCopperList(bytes, p, table);
+    state.canvas.setColorTable(table);
+    state.palfound = int(p);
+    // The run's entries all lie inside the data, so the cursor stays within int.
+    state.palsearchpos = int(p + (run > 0 ? run : 1));
+    return true;
+}
+
+void searchCopperSimple(RipperState &state)
+{
+    searchCopperSimpleCancellable(state, {});
 }
 
 void searchCopperAdvanced(RipperState &state)
 {
-    const Bytes bytes(state);
-    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
-        if (!isAdvancedCandidate(bytes, p))
-            continue;
-        QList<QRgb> table = fullTable(state.canvas);
-        const std::int64_t run = applyCopperList(bytes, p, table);
-        state.canvas.setColorTable(table);
-        state.palfound = int(p);
-        // The run's entries all lie inside the data, so the cursor stays within int.
-        state.palsearchpos = int(p + (run > 0 ? run : 1));
-        return;
-    }
-    state.palsearchpos = 0;
+    searchCopperAdvancedCancellable(state, {});
 }
 
 bool advancedListAt(const RipperState &state, std::int64_t position)
@@ -223,14 +275,16 @@ bool advancedListAt(const RipperState &state, std::int64_t position)
         && isAdvancedCandidate(bytes, position);
 }
 
-void applySelectedSource(RipperState &state)
+bool applySelectedSource(RipperState &state, const SearchProgress &progress)
 {
     switch (state.palsource) {
     case RipperState::PaletteSimple:
-        searchCopperSimple(state);
+        if (!searchCopperSimpleCancellable(state, progress))
+            return false;
         break;
     case RipperState::PaletteAdvanced:
-        searchCopperAdvanced(state);
+        if (!searchCopperAdvancedCancellable(state, progress))
+            return false;
         break;
     case RipperState::PaletteECS:
         readEcsPalette(state);
@@ -242,6 +296,7 @@ void applySelectedSource(RipperState &state)
         break;
     }
     state.palsearchmode = state.palsource;
+    return true;
 }
 
 } // namespace Palette
