@@ -78,6 +78,7 @@ void memchrFloor(benchmark::State &bench)
             p = static_cast<const std::uint8_t *>(hit) + 1;
         }
         benchmark::DoNotOptimize(count);
+        bench.counters["bytes 0x01"] = double(count);
     }
     bench.SetBytesProcessed(std::int64_t(bench.iterations()) * std::int64_t(MemorySize));
 }
