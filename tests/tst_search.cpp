@@ -104,6 +104,7 @@ void TestSearch::cancel_data()
     QTest::newRow("cancelled at the first") << Cancel(simple, 9 * MiB, 0, Qt::Key_L, false, 1);
     QTest::newRow("cancelled at the second") << Cancel(advanced, 9 * MiB, 1, Qt::Key_L, false, 2);
     QTest::newRow("found after two") << Cancel(advanced, 9 * MiB, -1, Qt::Key_L, true, 2);
+    QTest::newRow("cancelled in an endless list") << Cancel(advanced, 1000, 0, Qt::Key_L, false, 1);
     QTest::newRow("J cancelled") << Cancel(simple, 9 * MiB, 0, Qt::Key_J, false, 1);
     QTest::newRow("miss") << Cancel(advanced, -1, -1, Qt::Key_L, false, 2);
 }

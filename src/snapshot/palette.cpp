@@ -97,14 +97,35 @@ bool isAdvancedCandidate(const Bytes &bytes, std::int64_t p)
     return true;
 }
 
+// Tells the search's progress as a position among the bytes from the cursor to the end.
+struct Reporter
+{
+    const SearchProgress &progress;
+    std::int64_t first;
+    std::int64_t size;
+
+    bool operator()(std::int64_t at) const
+    {
+        return !progress || progress(at - first, size - first);
+    }
+};
+
 // Applies the Copper list at `start` to the table; returns the length of its leading run of
-// moves to distinct colour registers. A register keeps the first value the list moves into it.
-std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb> &table)
+// moves to distinct colour registers, or Cancelled. A register keeps the first value the list
+// moves into it. A list without an end marker runs on to the end of the data, so it reports too.
+std::int64_t applyCopperList(
+    const Bytes &bytes, std::int64_t start, QList<QRgb> &table, const Reporter &report)
 {
     std::array<bool, CopperColours> set {};
     bool broken = false;
     std::int64_t run = 0;
+    std::int64_t nextReport = start + ProgressStep;
     for (std::int64_t e = start; bytes.contains(e, CopperEntrySize); e += CopperEntrySize) {
+        if (e >= nextReport) {
+            if (!report(e))
+                return Cancelled;
+            nextReport += ProgressStep;
+        }
         if (bytes[e] == 0xFF && bytes[e + 1] == 0xFF)
             break;
         const int reg = bytes[e + 1];
@@ -125,8 +146,8 @@ std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb>
 // positions holding the first byte of a colour move, which every match starts with. Reports
 // progress every few MiB; NotFound, or Cancelled when the report asks to stop.
 template<typename Test>
-std::int64_t nextAnchor(const Bytes &bytes, std::int64_t first, std::int64_t end, Test test,
-    const SearchProgress &progress)
+std::int64_t nextAnchor(
+    const Bytes &bytes, std::int64_t first, std::int64_t end, Test test, const Reporter &report)
 {
     std::int64_t p = first;
     while (p < end) {
@@ -141,7 +162,7 @@ std::int64_t nextAnchor(const Bytes &bytes, std::int64_t first, std::int64_t end
             ++p;
         }
         p = stepEnd;
-        if (p < end && progress && !progress(p - first, end - first))
+        if (p < end && !report(p))
             return Cancelled;
     }
     return NotFound;
@@ -217,9 +238,9 @@ bool searchCopperSimpleCancellable(RipperState &state, const SearchProgress &pro
     // A match whose 32 entries run past the end cannot supply a palette, so the last position
     // tried is the one whose entries end at the last byte.
     const std::int64_t end = std::min(bytes.size - SearchMargin, bytes.size - SimpleListBytes + 1);
+    const Reporter report { progress, searchStart(state), bytes.size };
     const std::int64_t p = nextAnchor(
-        bytes, searchStart(state), end, [&](std::int64_t q) { return isSimpleMatch(bytes, q); },
-        progress);
+        bytes, report.first, end, [&](std::int64_t q) { return isSimpleMatch(bytes, q); }, report);
     if (p == Cancelled)
         return false;
     if (p == NotFound) {
@@ -240,9 +261,10 @@ bool searchCopperSimpleCancellable(RipperState &state, const SearchProgress &pro
 bool searchCopperAdvancedCancellable(RipperState &state, const SearchProgress &progress)
 {
     const Bytes bytes(state);
+    const Reporter report { progress, searchStart(state), bytes.size };
     const std::int64_t p = nextAnchor(
-        bytes, searchStart(state), bytes.size - SearchMargin,
-        [&](std::int64_t q) { return isAdvancedCandidate(bytes, q); }, progress);
+        bytes, report.first, bytes.size - SearchMargin,
+        [&](std::int64_t q) { return isAdvancedCandidate(bytes, q); }, report);
     if (p == Cancelled)
         return false;
     if (p == NotFound) {
@@ -250,7 +272,9 @@ bool searchCopperAdvancedCancellable(RipperState &state, const SearchProgress &p
         return true;
     }
     QList<QRgb> table = fullTable(state.canvas);
-    const std::int64_t run = applyCopperList(bytes, p, table);
+    const std::int64_t run = applyCopperList(bytes, p, table, report);
+    if (run == Cancelled)
+        return false;
     state.canvas.setColorTable(table);
     state.palfound = int(p);
     // The run's entries all lie inside the data, so the cursor stays within int.
