@@ -1,5 +1,6 @@
 #include "prompts.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -8,8 +9,9 @@ namespace {
 constexpr int ProgressSteps = 1000;
 constexpr int ProgressShowsAfterMs = 500;
 
-// A window-modal dialog with a Cancel button; Qt shows it once the work has run, or is estimated
-// to run, past the minimum duration, and only then processes events while it runs.
+// A window-modal dialog with a Cancel button. It is left untouched for the first half second,
+// so Qt's estimate cannot flash it up for work that ends sooner; from then on it shows, and
+// events are processed while the work runs (the window itself is blocked by the dialog).
 class DialogProgress : public Progress
 {
 public:
@@ -20,16 +22,19 @@ public:
         m_dialog.setMinimumDuration(ProgressShowsAfterMs);
         m_dialog.setAutoClose(false);
         m_dialog.setAutoReset(false);
+        m_clock.start();
     }
     bool update(qint64 done, qint64 total) override
     {
-        if (total > 0)
-            m_dialog.setValue(int(qBound<qint64>(0, done, total) * ProgressSteps / total));
+        if (m_clock.elapsed() < ProgressShowsAfterMs || total <= 0)
+            return true;
+        m_dialog.setValue(int(qBound<qint64>(1, done, total) * ProgressSteps / total));
         return !m_dialog.wasCanceled();
     }
 
 private:
     QProgressDialog m_dialog;
+    QElapsedTimer m_clock;
 };
 
 class QtPrompts : public Prompts
