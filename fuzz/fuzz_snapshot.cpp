@@ -1,8 +1,9 @@
 // Arbitrary bytes as a loaded snapshot: the chunk walk, the chunk palettes, the Copper searches
-// stepped until they wrap, and the displayed frame's Copper walk with its screens on the view. Each
-// is also run with a `filesize` that claims more bytes than the snapshot holds and with one that
-// claims fewer.
+// stepped until they wrap and compared with the position-by-position ones, and the displayed
+// frame's Copper walk with its screens on the view. Each is also run with a `filesize` that claims
+// more bytes than the snapshot holds and with one that claims fewer.
 #include "chunks.h"
+#include "coppersearchreference.h"
 #include "copperwalk.h"
 #include "reference.h"
 #include "screenview.h"
@@ -81,6 +82,24 @@ template<typename Search> void checkSearch(RipperState &state, Search search)
     }
 }
 
+// The fast search gives, click after click, what the position-by-position one gives.
+void checkAgainstLiteral(
+    const RipperState &state, void (*search)(RipperState &), void (*literal)(RipperState &))
+{
+    RipperState fast = state;
+    Palette::resetPalette(fast);
+    RipperState slow = fast;
+    for (int call = 0; call < MaxSearchCalls; ++call) {
+        search(fast);
+        literal(slow);
+        require(fast.palfound == slow.palfound && fast.palsearchpos == slow.palsearchpos
+                && fast.canvas.colorTable() == slow.canvas.colorTable(),
+            "a search finds what the literal search finds");
+        if (slow.palsearchpos == 0)
+            return;
+    }
+}
+
 void checkScreens(RipperState &state)
 {
     const CopperWalk::Frame frame = CopperWalk::walk(state);
@@ -98,6 +117,8 @@ void checkAll(RipperState &state)
     checkChunkPalettes(state);
     checkSearch(state, Palette::searchCopperSimple);
     checkSearch(state, Palette::searchCopperAdvanced);
+    checkAgainstLiteral(state, Palette::searchCopperSimple, CopperSearchReference::simple);
+    checkAgainstLiteral(state, Palette::searchCopperAdvanced, CopperSearchReference::advanced);
     checkScreens(state);
 }
 

@@ -152,6 +152,7 @@ private:
     void jumpToPictureAt(QPoint labelPoint);
     void undoJump();
     void selectNextPaletteSource();
+    bool applyPaletteSource();
 
     Ui::PelvaneClass ui;
     std::unique_ptr<HtmlLog> logFile;

@@ -3,7 +3,18 @@
 #include <QFileDialog>
 #include <QString>
 
+#include <memory>
+
 class QWidget;
+
+// Progress of one long piece of work, shown while it lasts.
+class Progress
+{
+public:
+    virtual ~Progress() = default;
+    // Reports `done` of `total`; false once the user has asked to cancel.
+    virtual bool update(qint64 done, qint64 total) = 0;
+};
 
 // The one seam through which the window and its dialogs ask the user for files and tell them
 // things. The program uses Qt's modal dialogs; tests install a scripted stand-in.
@@ -23,6 +34,9 @@ public:
         = 0;
     // An information box with a single OK button.
     virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Progress for work about to run; it shows only when the work lasts about half a second,
+    // can be cancelled and goes away when the returned object is destroyed.
+    virtual std::unique_ptr<Progress> progress(QWidget *parent, const QString &labelText) = 0;
 
     // The prompts in use; Qt's dialogs unless a replacement is installed.
     static Prompts &current();

@@ -180,10 +180,13 @@ void Pelvane::keyPressEvent(QKeyEvent *event)
     case Qt::Key_L:
         on_buttonSearchPal_clicked();
         break;
-    case Qt::Key_J:
+    case Qt::Key_J: {
+        const int cursor = s.palsearchpos; // back where it was if the search is cancelled
         s.palsearchpos = s.palfound;
-        on_buttonSearchPal_clicked();
+        if (!applyPaletteSource())
+            s.palsearchpos = cursor;
         break;
+    }
     case Qt::Key_K:
         resetPalette();
         refreshView();

@@ -35,6 +35,8 @@ void Pelvane::loadState(QString fileName)
     if (loaded.offsetClamped)
         Prompts::current().information(
             this, tr("Warning"), QStringLiteral("Offset was set outside the end of file."));
-    // Restores the stored palette source at the stored position, then refreshes the view.
-    on_buttonSearchPal_clicked();
+    // Restores the stored palette source at the stored position, then refreshes the view; a
+    // cancelled search keeps the colours but the loaded view is still shown.
+    if (!applyPaletteSource())
+        refreshView();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace Palette {
@@ -16,7 +17,12 @@ constexpr int EcsTableOffset = 240; // from the "CHIP" tag
 constexpr int AgaTableOffset = 12; // from the "AGAC" tag
 constexpr int CopperColours = 32;
 constexpr int CopperEntrySize = 4;
+constexpr std::int64_t SimpleListBytes = CopperColours * CopperEntrySize;
 constexpr std::int64_t SearchMargin = 64; // the searches never start within 64 bytes of the end
+constexpr std::uint8_t MoveHighByte = 0x01; // first byte of every move to a colour register
+constexpr std::int64_t ProgressStep = std::int64_t(4) << 20; // bytes scanned between reports
+constexpr std::int64_t NotFound = -1;
+constexpr std::int64_t Cancelled = -2;
 
 // The snapshot as the palette readers see it: bytes and the number of them they may touch.
 struct Bytes
@@ -91,14 +97,35 @@ bool isAdvancedCandidate(const Bytes &bytes, std::int64_t p)
     return true;
 }
 
+// Tells the search's progress as a position among the bytes from the cursor to the end.
+struct Reporter
+{
+    const SearchProgress &progress;
+    std::int64_t first;
+    std::int64_t size;
+
+    bool operator()(std::int64_t at) const
+    {
+        return !progress || progress(at - first, size - first);
+    }
+};
+
 // Applies the Copper list at `start` to the table; returns the length of its leading run of
-// moves to distinct colour registers. A register keeps the first value the list moves into it.
-std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb> &table)
+// moves to distinct colour registers, or Cancelled. A register keeps the first value the list
+// moves into it. A list without an end marker runs on to the end of the data, so it reports too.
+std::int64_t applyCopperList(
+    const Bytes &bytes, std::int64_t start, QList<QRgb> &table, const Reporter &report)
 {
     std::array<bool, CopperColours> set {};
     bool broken = false;
     std::int64_t run = 0;
+    std::int64_t nextReport = start + ProgressStep;
     for (std::int64_t e = start; bytes.contains(e, CopperEntrySize); e += CopperEntrySize) {
+        if (e >= nextReport) {
+            if (!report(e))
+                return Cancelled;
+            nextReport += ProgressStep;
+        }
         if (bytes[e] == 0xFF && bytes[e + 1] == 0xFF)
             break;
         const int reg = bytes[e + 1];
@@ -113,6 +140,32 @@ std::int64_t applyCopperList(const Bytes &bytes, std::int64_t start, QList<QRgb>
             run += CopperEntrySize;
     }
     return run;
+}
+
+// The first position from `first` up to `end` (exclusive) that passes `test`, trying only the
+// positions holding the first byte of a colour move, which every match starts with. Reports
+// progress every few MiB; NotFound, or Cancelled when the report asks to stop.
+template<typename Test>
+std::int64_t nextAnchor(
+    const Bytes &bytes, std::int64_t first, std::int64_t end, Test test, const Reporter &report)
+{
+    std::int64_t p = first;
+    while (p < end) {
+        const std::int64_t stepEnd = std::min(end, p + ProgressStep);
+        while (p < stepEnd) {
+            const void *hit = std::memchr(bytes.data + p, MoveHighByte, std::size_t(stepEnd - p));
+            if (!hit)
+                break;
+            p = static_cast<const std::uint8_t *>(hit) - bytes.data;
+            if (test(p))
+                return p;
+            ++p;
+        }
+        p = stepEnd;
+        if (p < end && !report(p))
+            return Cancelled;
+    }
+    return NotFound;
 }
 
 } // namespace
@@ -179,41 +232,64 @@ void readAgaPalette(RipperState &state)
     state.canvas.setColorTable(table);
 }
 
-void searchCopperSimple(RipperState &state)
+bool searchCopperSimpleCancellable(RipperState &state, const SearchProgress &progress)
 {
     const Bytes bytes(state);
-    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
-        // A match whose 32 entries run past the end cannot supply a palette.
-        if (!isSimpleMatch(bytes, p) || !bytes.contains(p, CopperColours * CopperEntrySize))
-            continue;
-        QList<QRgb> table = fullTable(state.canvas);
-        for (int i = 0; i < CopperColours; ++i) {
-            const std::int64_t value = p + CopperEntrySize * i + 2;
-            table[i] = color12ToRgb(bytes[value], bytes[value + 1]);
-        }
-        state.canvas.setColorTable(table);
-        state.palfound = int(p);
-        state.palsearchpos = int(p + 1);
-        return;
+    // A match whose 32 entries run past the end cannot supply a palette, so the last position
+    // tried is the one whose entries end at the last byte.
+    const std::int64_t end = std::min(bytes.size - SearchMargin, bytes.size - SimpleListBytes + 1);
+    const Reporter report { progress, searchStart(state), bytes.size };
+    const std::int64_t p = nextAnchor(
+        bytes, report.first, end, [&](std::int64_t q) { return isSimpleMatch(bytes, q); }, report);
+    if (p == Cancelled)
+        return false;
+    if (p == NotFound) {
+        state.palsearchpos = 0;
+        return true;
     }
-    state.palsearchpos = 0;
+    QList<QRgb> table = fullTable(state.canvas);
+    for (int i = 0; i < CopperColours; ++i) {
+        const std::int64_t value = p + CopperEntrySize * i + 2;
+        table[i] = color12ToRgb(bytes[value], bytes[value + 1]);
+    }
+    state.canvas.setColorTable(table);
+    state.palfound = int(p);
+    state.palsearchpos = int(p + 1);
+    return true;
+}
+
+bool searchCopperAdvancedCancellable(RipperState &state, const SearchProgress &progress)
+{
+    const Bytes bytes(state);
+    const Reporter report { progress, searchStart(state), bytes.size };
+    const std::int64_t p = nextAnchor(
+        bytes, report.first, bytes.size - SearchMargin,
+        [&](std::int64_t q) { return isAdvancedCandidate(bytes, q); }, report);
+    if (p == Cancelled)
+        return false;
+    if (p == NotFound) {
+        state.palsearchpos = 0;
+        return true;
+    }
+    QList<QRgb> table = fullTable(state.canvas);
+    const std::int64_t run = applyCopperList(bytes, p, table, report);
+    if (run == Cancelled)
+        return false;
+    state.canvas.setColorTable(table);
+    state.palfound = int(p);
+    // The run's entries all lie inside the data, so the cursor stays within int.
+    state.palsearchpos = int(p + (run > 0 ? run : 1));
+    return true;
+}
+
+void searchCopperSimple(RipperState &state)
+{
+    searchCopperSimpleCancellable(state, {});
 }
 
 void searchCopperAdvanced(RipperState &state)
 {
-    const Bytes bytes(state);
-    for (std::int64_t p = searchStart(state); p < bytes.size - SearchMargin; ++p) {
-        if (!isAdvancedCandidate(bytes, p))
-            continue;
-        QList<QRgb> table = fullTable(state.canvas);
-        const std::int64_t run = applyCopperList(bytes, p, table);
-        state.canvas.setColorTable(table);
-        state.palfound = int(p);
-        // The run's entries all lie inside the data, so the cursor stays within int.
-        state.palsearchpos = int(p + (run > 0 ? run : 1));
-        return;
-    }
-    state.palsearchpos = 0;
+    searchCopperAdvancedCancellable(state, {});
 }
 
 bool advancedListAt(const RipperState &state, std::int64_t position)
@@ -223,14 +299,16 @@ bool advancedListAt(const RipperState &state, std::int64_t position)
         && isAdvancedCandidate(bytes, position);
 }
 
-void applySelectedSource(RipperState &state)
+bool applySelectedSource(RipperState &state, const SearchProgress &progress)
 {
     switch (state.palsource) {
     case RipperState::PaletteSimple:
-        searchCopperSimple(state);
+        if (!searchCopperSimpleCancellable(state, progress))
+            return false;
         break;
     case RipperState::PaletteAdvanced:
-        searchCopperAdvanced(state);
+        if (!searchCopperAdvancedCancellable(state, progress))
+            return false;
         break;
     case RipperState::PaletteECS:
         readEcsPalette(state);
@@ -242,6 +320,7 @@ void applySelectedSource(RipperState &state)
         break;
     }
     state.palsearchmode = state.palsource;
+    return true;
 }
 
 } // namespace Palette

@@ -2,6 +2,7 @@
 
 #include "chunks.h"
 #include "palette.h"
+#include "prompts.h"
 
 // The window's palette members hand the work to the core; the slots refresh where the user
 // expects to see the result.
@@ -69,8 +70,24 @@ void Pelvane::on_radioPaletteECS_toggled(bool)
     m_state.palsource = RipperState::PaletteECS;
 }
 
+// Applies the selected source; a Copper search through a large snapshot shows its progress and
+// can be cancelled, which leaves everything as it was (false) and so needs no refresh.
+bool Pelvane::applyPaletteSource()
+{
+    std::unique_ptr<Progress> progress; // only for searches long enough to report
+    const auto report = [&](std::int64_t done, std::int64_t total) {
+        if (!progress)
+            progress = Prompts::current().progress(this, tr("Searching for a Copper list..."));
+        return progress->update(done, total);
+    };
+    if (!Palette::applySelectedSource(m_state, report))
+        return false;
+    progress.reset();
+    refreshView();
+    return true;
+}
+
 void Pelvane::on_buttonSearchPal_clicked()
 {
-    Palette::applySelectedSource(m_state);
-    refreshView();
+    applyPaletteSource();
 }

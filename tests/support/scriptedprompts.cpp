@@ -40,6 +40,26 @@ void ScriptedPrompts::information(QWidget *, const QString &title, const QString
     shown.append({ title, text });
 }
 
+std::unique_ptr<Progress> ScriptedPrompts::progress(QWidget *, const QString &labelText)
+{
+    struct Scripted : Progress
+    {
+        explicit Scripted(ScriptedPrompts &prompts)
+            : owner(prompts)
+        {
+        }
+        bool update(qint64, qint64) override
+        {
+            ++owner.progressUpdates;
+            return owner.cancelAfterUpdates < 0
+                || owner.progressUpdates <= owner.cancelAfterUpdates;
+        }
+        ScriptedPrompts &owner;
+    };
+    progressLabels << labelText;
+    return std::make_unique<Scripted>(*this);
+}
+
 QStringList ScriptedPrompts::shownTexts() const
 {
     QStringList texts;

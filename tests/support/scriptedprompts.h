@@ -30,6 +30,11 @@ public:
     QStringList answers;
     QVector<Asked> asked;
     QVector<Shown> shown;
+    // Labels of the progress requested and the updates they got in all; the update after the
+    // first `cancelAfterUpdates` ones is cancelled (negative: none is).
+    QStringList progressLabels;
+    int progressUpdates = 0;
+    int cancelAfterUpdates = -1;
 
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
         const QString &filter) override;
@@ -38,6 +43,7 @@ public:
     QString existingDirectory(QWidget *parent, const QString &caption, const QString &dir,
         QFileDialog::Options options) override;
     void information(QWidget *parent, const QString &title, const QString &text) override;
+    std::unique_ptr<Progress> progress(QWidget *parent, const QString &labelText) override;
 
     QStringList shownTexts() const;
 
