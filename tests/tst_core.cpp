@@ -23,54 +23,23 @@ RipperState view(int W, int H, int N, int mode, const QByteArray &bytes)
     return s;
 }
 
-// A random view over random bytes, with positions before, inside, across and past the data.
-struct RandomView
+// A random view over up to 200000 random bytes.
+Reference::RandomView randomView(unsigned seed)
 {
-    RipperState state;
-    std::int64_t position = 0;
-    QImage dest;
-    QPoint at;
-};
-
-RandomView randomView(std::mt19937 &rng)
-{
-    const auto pick = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    std::mt19937 rng(seed);
+    const auto pick = [&](auto low, auto high) {
+        return std::uniform_int_distribution<decltype(low)>(low, high)(rng);
     };
-    RandomView v;
-    RipperState &s = v.state;
-    std::tie(s.mode, s.bits, s.skipmode, s.reverse)
-        = std::tuple<int, int, int, bool> { pick(0, 4), pick(1, 8), pick(0, 1), pick(0, 1) == 1 };
-    s.blXSize = pick(0, 3) == 0 ? pick(1, 4000) : pick(1, 60);
-    s.blYSize = pick(0, 3) == 0 ? pick(1, 600) : pick(1, 80);
-    s.skip = pick(0, 2) == 0 ? 0 : pick(0, 2048);
-    for (int &entry : s.bitplaneorder)
-        entry = pick(0, 7);
-    const int size = pick(1, 200000);
-    s.fileData.resize(std::size_t(size));
-    for (auto &byte : s.fileData)
-        byte = std::uint8_t(rng());
-    s.filesize = size;
-    const std::int64_t positions[] = { pick(-size, 0), size - pick(0, 2000), size + pick(0, 3),
-        std::numeric_limits<int>::max() - pick(0, 1000), pick(0, size - 1), pick(0, size - 1) };
-    v.position = positions[pick(0, 5)];
-    const QSize dest = pick(0, 4) == 0 ? QSize(800, 600) : QSize(pick(1, 1100), pick(1, 700));
-    v.dest = Reference::filled(dest.width(), dest.height(), 77);
-    v.at = QPoint(
-        pick(0, 3) == 0 ? pick(0, 4000) : pick(0, dest.width() - 1), pick(0, dest.height() - 1));
-    return v;
+    return Reference::randomView(
+        pick,
+        [&] {
+            std::vector<std::uint8_t> bytes(std::size_t(pick(1, 200000)));
+            for (auto &byte : bytes)
+                byte = std::uint8_t(rng());
+            return bytes;
+        },
+        1100, 600);
 }
-
-// One decoding case far from the data: every pixel the picture covers reads as colour 0.
-struct FarCase
-{
-    int mode, bits, blXSize, blYSize, skip, skipmode;
-    std::array<int, 8> order;
-    int dataSize;
-    qint64 position;
-    QSize dest;
-    QPoint at;
-};
 
 // 0xFF filler: a walk that lands in it reads a length of 0xFFFFFFFF and ends, so a wrong step
 // shows up as "not found" instead of resynchronising.
@@ -93,7 +62,6 @@ QByteArray moves(const QList<int> &registerWords)
 }
 
 } // namespace
-Q_DECLARE_METATYPE(FarCase)
 
 class TestCore : public QObject
 {
@@ -160,16 +128,6 @@ private slots:
         QCOMPARE(int(image.pixelIndex(0, 0)), expected);
     }
 
-    void positionAtOrBeyondEndIsColourZero()
-    {
-        const RipperState s = view(4, 4, 8, RipperState::ModeAM, QByteArray(512, '\xFF'));
-        for (std::int64_t position :
-            { std::int64_t(512), std::int64_t(513), std::int64_t(1) << 40 })
-            for (int x = 0; x < 32; ++x)
-                QCOMPARE(Decoder::pixelValue(s, position, x, 3), 0);
-        QCOMPARE(Decoder::pixelValue(s, 511 - (7 * 16 + 4 * 3 + 3), 31, 3), 255); // the last byte
-    }
-
     void fastMatchesLiteral_data()
     {
         Rows::columns<unsigned, Level>("seed", "level");
@@ -186,13 +144,12 @@ private slots:
 #endif
         if (PlanarSimd::available() < level)
             QSKIP("this processor lacks the instruction set");
-        std::mt19937 rng(seed);
-        RandomView v = randomView(rng);
+        Reference::RandomView v = randomView(seed);
         QImage fast = v.dest.copy();
         PlanarSimd::setMaxLevel(level);
-        Decoder::drawPicture(v.state, fast, v.position, v.at.x(), v.at.y());
+        Decoder::drawPicture(v.state, fast, v.position, v.left, v.top);
         PlanarSimd::setMaxLevel(Level::Avx512);
-        Reference::drawPicture(v.state, v.dest, v.position, v.at.x(), v.at.y());
+        Reference::drawPicture(v.state, v.dest, v.position, v.left, v.top);
         QVERIFY2(Reference::sameBytes(fast, v.dest),
             qPrintable(Reference::describe(v.state, v.position, v.dest)));
     }
@@ -209,13 +166,10 @@ private slots:
     void gridMatchesLiteral()
     {
         QFETCH(unsigned, seed);
-        std::mt19937 rng(seed);
-        RipperState s = randomView(rng).state;
+        Reference::RandomView v = randomView(seed);
         if (seed % 3 == 0)
-            std::tie(s.blXSize, s.blYSize) = std::make_tuple(1, int(seed % 4 + 1));
-        s.offset = std::uniform_int_distribution<int>(0, s.filesize)(rng);
-        s.numX = Grid::columnsFor(s.blXSize);
-        s.numY = Grid::rowsFor(s.blYSize);
+            std::tie(v.state.blXSize, v.state.blYSize) = std::make_tuple(1, int(seed % 4 + 1));
+        const RipperState s = Reference::gridView(v.state, v.position);
         QImage fast = Reference::filled(Grid::CanvasWidth, Grid::CanvasHeight, 0x5A);
         QImage literal = fast.copy(); // the window's literal decoding
         Grid::drawGrid(s, fast);
@@ -227,46 +181,45 @@ private slots:
     // Cut down from fuzzer and sanitizer findings: no address may overflow or even be formed.
     void farFromTheData_data()
     {
-        Rows::columns<FarCase, Level>("c", "level");
-        const std::array<int, 8> id { 0, 1, 2, 3, 4, 5, 6, 7 };
-        const qint64 far = qint64(1) << 52;
-        const QList<QPair<const char *, FarCase>> cases {
+        // view: mode, bits, W, H, skip, skipmode, data size, position, destination width and
+        // height, left, top, then the bitplane order if not the identity
+        Rows::columns<QList<qint64>, Level>("view", "level");
+        const qint64 far = qint64(1) << 52, intMax = std::numeric_limits<int>::max();
+        const QList<QPair<const char *, QList<qint64>>> cases {
             { "empty, C+, invalid order entry",
-                { 3, 8, 1536, 524, 1531, 1, { 5, 4, 1278463180, 4, 4, 4, 0, 4 }, 0, -522232,
-                    QSize(581, 5), QPoint(79, -167) } },
-            { "empty, AM", { 0, 8, 80, 4, 0, 0, id, 0, 0, QSize(640, 4), QPoint() } },
-            { "2^52 before, AM", { 0, 8, 80, 4, 0, 0, id, 4096, -far, QSize(640, 4), QPoint() } },
-            { "2^52 past, ST", { 1, 8, 80, 4, 0, 0, id, 4096, far, QSize(640, 4), QPoint() } },
-            { "int max, SP",
-                { 2, 8, 4000, 600, 2048, 1, id, 64, std::numeric_limits<int>::max(), QSize(64, 4),
-                    QPoint() } },
-            { "2^38, SP",
-                { 2, 8, 4000, 600, 2048, 1, id, 64, qint64(19200000) * 16000, QSize(64, 4),
-                    QPoint() } },
-            { "-2^40, SP",
-                { 2, 8, 4000, 600, 2048, 1, id, 64, -(qint64(1) << 40), QSize(64, 4), QPoint() } },
+                { 3, 8, 1536, 524, 1531, 1, 0, -522232, 581, 5, 79, -167, 5, 4, 1278463180, 4, 4, 4,
+                    0, 4 } },
+            { "empty, AM", { 0, 8, 80, 4, 0, 0, 0, 0, 640, 4, 0, 0 } },
+            { "2^52 before, AM", { 0, 8, 80, 4, 0, 0, 4096, -far, 640, 4, 0, 0 } },
+            { "2^52 past, ST", { 1, 8, 80, 4, 0, 0, 4096, far, 640, 4, 0, 0 } },
+            { "int max, SP", { 2, 8, 4000, 600, 2048, 1, 64, intMax, 64, 4, 0, 0 } },
+            { "2^38, SP", { 2, 8, 4000, 600, 2048, 1, 64, qint64(19200000) * 16000, 64, 4, 0, 0 } },
+            { "-2^40, SP", { 2, 8, 4000, 600, 2048, 1, 64, -(qint64(1) << 40), 64, 4, 0, 0 } },
         };
         for (Level level : { Level::Scalar, Level::Sse2, Level::Avx2, Level::Avx512 })
             for (const auto &[name, c] : cases)
                 QTest::addRow("%s, level %d", name, int(level)) << c << level;
     }
 
+    // Every pixel the picture covers reads as colour 0, nothing else is touched.
     void farFromTheData()
     {
-        auto [c, level] = Rows::fetch<FarCase, Level>("c", "level");
-        RipperState s = view(c.blXSize, c.blYSize, c.bits, c.mode, QByteArray(c.dataSize, '\xA5'));
-        std::tie(s.skip, s.skipmode, s.bitplaneorder)
-            = std::make_tuple(c.skip, c.skipmode, c.order);
-        QImage expected = Reference::filled(c.dest.width(), c.dest.height(), 7);
+        auto [c, level] = Rows::fetch<QList<qint64>, Level>("view", "level");
+        RipperState s = view(int(c[2]), int(c[3]), int(c[1]), int(c[0]), QByteArray(c[6], '\xA5'));
+        std::tie(s.skip, s.skipmode) = std::make_tuple(int(c[4]), int(c[5]));
+        for (qsizetype i = 12; i < c.size(); ++i)
+            s.bitplaneorder[std::size_t(i - 12)] = int(c[i]);
+        QImage expected = Reference::filled(int(c[8]), int(c[9]), 7);
         QImage fast = expected.copy();
-        const QRect covered = QRect(c.at, QSize(8 * c.blXSize, c.blYSize)) & expected.rect();
+        const QRect covered
+            = QRect(int(c[10]), int(c[11]), 8 * s.blXSize, s.blYSize) & expected.rect();
         for (int y = covered.top(); y <= covered.bottom(); ++y)
             std::fill_n(expected.scanLine(y) + covered.left(), covered.width(), 0);
         PlanarSimd::setMaxLevel(level);
-        Decoder::drawPicture(s, fast, c.position, c.at.x(), c.at.y());
+        Decoder::drawPicture(s, fast, c[7], int(c[10]), int(c[11]));
         PlanarSimd::setMaxLevel(Level::Avx512);
         QVERIFY(Reference::sameBytes(fast, expected));
-        QCOMPARE(Decoder::pixelValue(s, c.position, 8 * c.blXSize - 1, c.blYSize - 1), 0);
+        QCOMPARE(Decoder::pixelValue(s, c[7], 8 * s.blXSize - 1, s.blYSize - 1), 0);
     }
 
     void findChunk_data()
@@ -444,70 +397,6 @@ private slots:
         QCOMPARE(state.canvas.colorTable(), expected);
         QCOMPARE(state.palfound, run > 0 ? 10 : -1);
         QCOMPARE(state.palsearchpos, run > 0 ? 10 + run : 0);
-    }
-
-    void nearTheEnd_data()
-    {
-        // listAt: 32 moves to COLOR00 on
-        // next: the cursor after; 0: nothing found
-        Rows::columns<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
-        const int simple = RipperState::PaletteSimple, advanced = RipperState::PaletteAdvanced;
-        for (int source : { simple, advanced }) {
-            const char *name = source == simple ? "Simple" : "Advanced";
-            QTest::addRow("%s, 64 bytes", name) << source << 64 << 0 << 0 << 0;
-            QTest::addRow("%s, past last start", name) << source << 1000 << 936 << 0 << 0;
-            QTest::addRow("%s, cursor below 0", name)
-                << source << 1000 << 64 << -1000 << (source == simple ? 65 : 192);
-            QTest::addRow("%s, cursor past the end", name) << source << 1000 << 64 << 1010 << 0;
-        }
-        QTest::newRow("Advanced, 65 bytes") << advanced << 65 << 0 << 0 << 64;
-        QTest::newRow("Advanced, last start") << advanced << 1000 << 935 << 0 << 999;
-        QTest::newRow("Simple, 128 bytes left") << simple << 1000 << 872 << 0 << 873;
-        QTest::newRow("Simple, 127 bytes left") << simple << 1000 << 873 << 0 << 0;
-        QTest::newRow("unknown source") << 7 << 1000 << 64 << 0 << 0;
-    }
-
-    void nearTheEnd()
-    {
-        auto [source, size, listAt, cursor, next]
-            = Rows::fetch<int, int, int, int, int>("source", "size", "listAt", "cursor", "next");
-        QByteArray bytes(size, '\0');
-        putBytes(bytes, listAt, copperColourMoves(sampleWords(32, 3)));
-        RipperState state = Reference::loaded(bytes.left(size));
-        std::tie(state.palsource, state.palfound, state.palsearchpos)
-            = std::make_tuple(source, -5, cursor);
-        Palette::applySelectedSource(state);
-        QCOMPARE(state.palfound, next ? listAt : -5);
-        QCOMPARE(state.palsearchpos, source == 7 ? cursor : next);
-        QCOMPARE(state.canvas.colorTable() != Palette::defaultColors(), next > 0);
-        QCOMPARE(state.palsearchmode, source);
-    }
-
-    void searchSteps_data()
-    {
-        // cursors: after each of three searches
-        Rows::columns<int, QList<int>>("source", "cursors");
-        QTest::newRow("Simple") << int(RipperState::PaletteSimple) << QList<int> { 101, 401, 0 };
-        QTest::newRow("Advanced") << int(RipperState::PaletteAdvanced)
-                                  << QList<int> { 228, 528, 0 };
-    }
-
-    // Lists at 100 and 400: each search goes on after the last match (an Advanced one after its
-    // run) and the third wraps, keeping the last list's colours.
-    void searchSteps()
-    {
-        auto [source, cursors] = Rows::fetch<int, QList<int>>("source", "cursors");
-        QByteArray bytes(1000, '\0');
-        putBytes(bytes, 100, copperColourMoves(sampleWords(32, 3)));
-        putBytes(bytes, 400, copperColourMoves(sampleWords(32, 9)));
-        RipperState state = Reference::loaded(bytes);
-        state.palsource = source;
-        for (int k = 0; k < 3; ++k) {
-            Palette::applySelectedSource(state);
-            QCOMPARE(state.palsearchpos, cursors[k]);
-            QCOMPARE(state.palfound, k ? 400 : 100);
-            QCOMPARE(state.canvas.colorTable().mid(0, 32), rgbOfWords(sampleWords(32, k ? 9 : 3)));
-        }
     }
 };
 

@@ -1,4 +1,5 @@
 #include "coppersearchreference.h"
+#include "reference.h"
 #include "testsnapshot.h"
 #include "windowfixture.h"
 
@@ -76,10 +77,7 @@ void TestSearch::sameAsLiteral()
     const QByteArray bytes = generated(size, rich, plants);
     for (bool advanced : { false, true }) {
         for (int start : starts) {
-            RipperState fast;
-            fast.canvas = QImage(1, 1, QImage::Format_Indexed8);
-            Palette::resetPalette(fast);
-            loadInto(fast, bytes);
+            RipperState fast = Reference::loaded(bytes, 1, 1);
             fast.palsearchpos = start;
             RipperState slow = fast;
             // Steps through the matches until the search wraps round, as repeated clicks do.

@@ -6,6 +6,7 @@
 #include "palette.h"
 #include "recentfiles.h"
 #include "ripperstate.h"
+#include "viewranges.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 // The literal definitions the fast code is measured against and the loaded-state fixture, shared
@@ -102,6 +104,67 @@ inline QImage grid(const RipperState &state, int width, int height)
         }
     }
     return canvas;
+}
+
+// A view drawn by `pick(low, high)` (inclusive) over the bytes `bytes()` gives: parameters mostly
+// in the controls' ranges, sometimes any int; a filesize claiming more or fewer bytes than held; a
+// start inside, near the end, before or past the data, around 2^31 or as far as a grid steps; a
+// filled destination, small or wide and flat (reaching the SIMD blocks), mostly showing part of it.
+struct RandomView
+{
+    RipperState state;
+    std::int64_t position = 0;
+    QImage dest;
+    int left = 0, top = 0;
+};
+
+template<typename Pick, typename Bytes>
+RandomView randomView(Pick pick, Bytes bytes, int wideWidth, int wideHeight)
+{
+    const auto any = [&] {
+        return pick(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    };
+    const auto field = [&](int low, int high) {
+        return pick(0, 15) ? pick(low, high) : any();
+    };
+    RandomView v;
+    RipperState &s = v.state;
+    std::tie(s.mode, s.bits, s.skipmode, s.reverse)
+        = std::make_tuple(field(0, 4), field(1, 8), field(0, 1), pick(0, 1) == 1);
+    s.blXSize = field(1, pick(0, 3) ? 60 : 4000);
+    s.blYSize = field(1, pick(0, 3) ? 80 : 600);
+    s.skip = pick(0, 2) ? field(0, 2048) : 0;
+    for (int &entry : s.bitplaneorder)
+        entry = field(0, 7);
+    const bool wide = pick(0, 3) == 0;
+    v.dest = filled(pick(1, wide ? wideWidth : 64), pick(1, wide ? wideHeight : 64),
+        std::uint8_t(pick(0, 255)));
+    v.left = pick(0, 7) ? pick(-200, v.dest.width() + 8) : any();
+    v.top = pick(0, 7) ? pick(-200, v.dest.height() + 8) : any();
+    const int sizeChoice = pick(0, 7);
+    const std::int64_t amount = pick(std::int64_t(0), std::numeric_limits<std::int64_t>::max());
+    const std::int64_t far = std::int64_t(1) << 31, positionKind = pick(0, 6);
+    s.fileData = bytes();
+    s.fileData.shrink_to_fit(); // reads past the end then land outside the allocation
+    s.fileLoaded = true;
+    const std::int64_t size = std::int64_t(s.fileData.size());
+    s.filesize = int(sizeChoice == 0 ? size + 1000 : sizeChoice == 1 ? size / 2 : size);
+    const std::int64_t starts[] = { amount % (size + 1), size - amount % 2048,
+        -(amount % (1 << 20)) - 1, size + amount % 4, far + amount % 70000 - 35000,
+        -far + amount % 70000 - 35000, amount % (far << 22) - (far << 21) };
+    v.position = starts[positionKind];
+    return v;
+}
+
+// The view whose grid the window draws after a refresh, its offset from `position`.
+inline RipperState gridView(RipperState s, std::int64_t position)
+{
+    s.offset = int(std::clamp<std::int64_t>(
+        position, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    ViewRanges::clamp(s);
+    s.numX = Grid::columnsFor(s.blXSize);
+    s.numY = Grid::rowsFor(s.blYSize);
+    return s;
 }
 
 // The recent-file update of loading `loaded`, as the window makes it in the working directory's
