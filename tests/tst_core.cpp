@@ -51,16 +51,6 @@ QByteArray chunk(const QByteArray &tag, std::uint32_t length)
 
 const QByteArray chip = chunk("CHIP", 20);
 
-// Moves to the given register words, each of the value 0x100 + its colour register.
-QByteArray moves(const QList<int> &registerWords)
-{
-    QByteArray list;
-    for (int word : registerWords)
-        list += SnapshotWriter::copperMove(
-            std::uint16_t(word), std::uint16_t(0x100 + (word - 0x180) / 2));
-    return list;
-}
-
 } // namespace
 
 class TestCore : public QObject
@@ -298,15 +288,13 @@ private slots:
         const int expanded[16]
             = { 0, 20, 40, 60, 64, 85, 105, 125, 129, 149, 170, 190, 194, 214, 234, 255 };
         for (int c = 0; c < 16; ++c)
-            QCOMPARE(rgbOfWord(c << 8 | c << 4 | c), qRgb(expanded[c], expanded[c], expanded[c]));
-        QCOMPARE(rgbOfWord(0xF444), qRgb(64, 64, 64));
-        QCOMPARE(rgbOfWord(0x0123), qRgb(20, 40, 60));
-        QCOMPARE(rgbOfWord(0x8E5A), qRgb(234, 85, 170));
+            QCOMPARE(rgbOfWord(0xF000 | c << 8 | (15 - c) << 4 | (c * 7 & 15)),
+                qRgb(expanded[c], expanded[15 - c], expanded[c * 7 & 15]));
         QList<QRgb> defaults { qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(89, 186, 73),
             qRgb(65, 36, 199) };
         for (int i = 4; i < 255; ++i)
             defaults.append(qRgb(i, i, i));
-        QCOMPARE(Palette::defaultColors(), defaults + QList<QRgb> { qRgb(203, 203, 215) });
+        QCOMPARE(Palette::defaultColors(), defaults << qRgb(203, 203, 215));
     }
 
     void chunkTables_data()
@@ -355,48 +343,6 @@ private slots:
             QCOMPARE(state.palfound, entries < 0 ? 1234 : table);
             QCOMPARE(state.palsearchpos, 1234);
         }
-    }
-
-    void advancedList_data()
-    {
-        // size: of the data, the list starting at byte 10
-        // run: cursor advance; 0: no list taken
-        // colours: colour registers set, each to 0x100 + its number
-        Rows::columns<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
-        const QByteArray four = moves({ 0x180, 0x182, 0x184, 0x186 });
-        const QByteArray end = moves({ 0x188 }) + copperEnd();
-        const QByteArray waits = SnapshotWriter::copperWait(0x2C, 0).repeated(12);
-        const QList<int> set { 0, 1, 2, 3 }, plus4 { 0, 1, 2, 3, 4 };
-        QTest::newRow("wait breaks the run") << four + waits.left(4) + end << 256 << 16 << plus4;
-        QTest::newRow("0xC0 breaks, first value kept")
-            << four + moves({ 0x1C0 }) + SnapshotWriter::copperMove(0x182, 0xFFF) + end << 256 << 16
-            << plus4;
-        QTest::newRow("end marker stops") << four + copperEnd() + end << 256 << 16 << set;
-        QTest::newRow("register 16 inside")
-            << four + moves({ 0x1A0 }) + copperEnd() << 256 << 20 << QList<int> { 0, 1, 2, 3, 16 };
-        QTest::newRow("register 16 leading")
-            << moves({ 0x180, 0x182, 0x184, 0x1A0 }) + copperEnd() << 256 << 0 << QList<int>();
-        QTest::newRow("odd words, 31") << moves({ 0x181, 0x183, 0x185, 0x19F, 0x1BE }) + copperEnd()
-                                       << 256 << 20 << QList<int> { 0, 1, 2, 15, 31 };
-        QTest::newRow("last entry whole") << four + waits + end << 78 << 16 << plus4;
-        QTest::newRow("last entry cut") << four + waits + end << 77 << 16 << set;
-    }
-
-    void advancedList()
-    {
-        auto [list, size, run, colours]
-            = Rows::fetch<QByteArray, int, int, QList<int>>("list", "size", "run", "colours");
-        QByteArray bytes(256, '\0');
-        putBytes(bytes, 10, list);
-        RipperState state = Reference::loaded(bytes.left(size));
-        state.palfound = -1;
-        Palette::searchCopperAdvanced(state);
-        QList<QRgb> expected = Palette::defaultColors();
-        for (int n : colours)
-            expected[n] = rgbOfWord(0x100 + n);
-        QCOMPARE(state.canvas.colorTable(), expected);
-        QCOMPARE(state.palfound, run > 0 ? 10 : -1);
-        QCOMPARE(state.palsearchpos, run > 0 ? 10 + run : 0);
     }
 };
 

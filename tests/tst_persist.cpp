@@ -32,8 +32,8 @@ QVariantMap fields(const RipperState &s, const StateFile::LoadResult &r = {})
         { "clamped", r.offsetClamped } };
 }
 
-// Varied bytes under a 3-plane view with skip mode 1 and a palette like no other, so every pixel
-// can be traced.
+// Varied bytes under a 3-plane view in ST with skip mode 1, reversed and reordered planes and a
+// palette like no other, so every pixel can be traced.
 RipperState exportState()
 {
     QByteArray bytes(256 * 1024, '\0');
@@ -43,6 +43,8 @@ RipperState exportState()
     RipperState state = Reference::loaded(bytes, Grid::CanvasWidth, Grid::CanvasHeight);
     std::tie(state.offset, state.blXSize, state.blYSize, state.bits, state.skipmode, state.skip)
         = std::make_tuple(37, 3, 11, 3, int(RipperState::SkipBitplanes), 16);
+    std::tie(state.mode, state.reverse, state.bitplaneorder) = std::make_tuple(
+        int(RipperState::ModeST), true, std::array<int, 8> { 2, 0, 1, 3, 4, 5, 6, 7 });
     QList<QRgb> colors;
     for (int i = 0; i < 256; ++i)
         colors << qRgb(i, 255 - i, (i * 37) & 0xFF);
@@ -86,65 +88,40 @@ private slots:
         QVERIFY(!StateFile::save(state, m_dir.path())); // a directory
     }
 
-    // The text after "[General]" loaded onto a snapshot of 1000 bytes with bitplane order 7..0.
+    // Keys after "[General]" loaded onto a snapshot of 1000 bytes with bitplane order 7..0, then
+    // the fields expected ("field=value" pairs, apart by spaces)
     void stateFileLoad_data()
     {
-        // expected: "field=value" pairs, apart by spaces
-        Rows::columns<QByteArray, QString>("text", "expected");
-        const auto row = [](const char *name, const char *text, const char *expected) {
-            QTest::newRow(name) << QByteArray(text) << QString(expected);
-        };
-        row("same snapshot", "filesize=1000\noffset=999",
-            "offset=999 sizeDiffers=false clamped=false");
-        row("offset equal to the size", "filesize=1000\noffset=1000",
-            "offset=1000 sizeDiffers=false clamped=false");
-        row("offset past the end", "filesize=1000\noffset=1001",
-            "offset=1000 sizeDiffers=false clamped=true");
-        row("other snapshot", "filesize=2000\noffset=10",
-            "offset=10 sizeDiffers=true clamped=false");
-        row("both warnings", "filesize=4096\noffset=4000",
-            "offset=1000 sizeDiffers=true clamped=true");
-        row("no keys", "",
-            "readable=true offset=0 palfound=0 palsearchpos=0 order=7,6,5,4,3,2,1,0");
-        row("palfound 0", "palfound=0", "palfound=0 palsearchpos=0");
-        row("palfound lowest", "palfound=-2147483648", "palfound=0");
-        row("palfound 256", "palfound=256", "palfound=255 palsearchpos=255");
-        row("short order", "bitplaneorder=0, 1, 2", "order=0,1,2,4,3,2,1,0");
-        row("long order", "bitplaneorder=1, 1, 1, 1, 1, 1, 1, 1, 9, 9", "order=1,1,1,1,1,1,1,1");
-        row("order not numbers", "bitplaneorder=1, x, 3, , 5", "order=1,0,3,0,5,2,1,0");
-        row("modes above", "mode=9\nskipmode=5", "mode=4 skipmode=1");
-        row("modes below", "mode=-1\nskipmode=-3", "mode=0 skipmode=0");
-        row("in range", "mode=3\nskipmode=1\nblXSize=4000", "mode=3 skipmode=1 blXSize=4000");
-        row("not numbers", "mode=x\nblXSize=12abc", "mode=0 blXSize=0");
-        row("beyond int", "blXSize=99999999999", "blXSize=0");
+        QTest::addColumn<QString>("row");
+        for (const char *row :
+            { "filesize=1000 offset=999 | offset=999 sizeDiffers=false clamped=false",
+                "filesize=1000 offset=1000 | offset=1000 sizeDiffers=false clamped=false",
+                "filesize=1000 offset=1001 | offset=1000 sizeDiffers=false clamped=true",
+                "filesize=2000 offset=10 | offset=10 sizeDiffers=true clamped=false",
+                "filesize=4096 offset=4000 | offset=1000 sizeDiffers=true clamped=true",
+                " | readable=true offset=0 palfound=0 palsearchpos=0 order=7,6,5,4,3,2,1,0",
+                "palfound=0 | palfound=0 palsearchpos=0", "palfound=-2147483648 | palfound=0",
+                "palfound=256 | palfound=255 palsearchpos=255",
+                "bitplaneorder=0,1,2 | order=0,1,2,4,3,2,1,0",
+                "bitplaneorder=1,1,1,1,1,1,1,1,9,9 | order=1,1,1,1,1,1,1,1",
+                "bitplaneorder=1,x,3,,5 | order=1,0,3,0,5,2,1,0",
+                "mode=9 skipmode=5 | mode=4 skipmode=1", "mode=-1 skipmode=-3 | mode=0 skipmode=0",
+                "mode=3 skipmode=1 blXSize=4000 | mode=3 skipmode=1 blXSize=4000",
+                "mode=x blXSize=12abc | mode=0 blXSize=0", "blXSize=99999999999 | blXSize=0" })
+            QTest::newRow(row) << QString(row);
     }
 
     void stateFileLoad()
     {
-        auto [text, expected] = Rows::fetch<QByteArray, QString>("text", "expected");
-        const QString file = m_dir.writeFile(QString::number(++m_files), "[General]\n" + text);
+        QFETCH(QString, row);
+        const QString text = row.section(" | ", 0, 0).replace(' ', '\n').replace(',', ", ");
+        const QString file
+            = m_dir.writeFile(QString::number(++m_files), "[General]\n" + text.toUtf8());
         RipperState state = Reference::loaded(QByteArray(1000, '\0'));
         state.bitplaneorder = { 7, 6, 5, 4, 3, 2, 1, 0 };
         const QVariantMap loaded = fields(state, StateFile::load(state, file));
-        for (const QString &pair : expected.split(' '))
+        for (const QString &pair : row.section(" | ", 1).split(' '))
             QCOMPARE(loaded.value(pair.section('=', 0, 0)).toString(), pair.section('=', 1));
-    }
-
-    // Over an existing file, in a storage mode and order other than the first: a PNG in the
-    // canvas's palette.
-    void exportWritesPng()
-    {
-        RipperState state = exportState();
-        std::tie(state.mode, state.reverse, state.bitplaneorder) = std::make_tuple(
-            int(RipperState::ModeST), true, std::array<int, 8> { 2, 0, 1, 3, 4, 5, 6, 7 });
-        const QString file = m_dir.writeFile("one.png", "old contents");
-        QCOMPARE(Exporter::exportPictures(state, {}, file), Result::Written);
-        QImageReader reader(file);
-        QCOMPARE(reader.format(), QByteArray("png"));
-        QImage expected = Reference::filled(8 * state.blXSize, state.blYSize, 0);
-        expected.setColorTable(state.canvas.colorTable());
-        Reference::drawPicture(state, expected, state.offset, 0, 0);
-        QCOMPARE(reader.read(), expected);
     }
 
     void compose_data()
@@ -170,7 +147,7 @@ private slots:
     }
 
     // Pictures in memory order, placed column by column or row by row, the border's colour in the
-    // gaps, whole pictures however large.
+    // gaps, whole pictures however large; exported over an existing file, a PNG of them.
     void compose()
     {
         auto [view, request, borderIndex, stride] = Rows::fetch<QList<int>, QList<int>, int, int>(
@@ -189,6 +166,11 @@ private slots:
                 (r.leftToRight ? k / r.picturesY : k % r.picturesX) * cellWidth,
                 (r.leftToRight ? k % r.picturesY : k / r.picturesX) * cellHeight);
         QCOMPARE(Exporter::compose(s, r), expected);
+        const QString file = m_dir.writeFile("one.png", "old contents");
+        QCOMPARE(Exporter::exportPictures(s, r, file), Result::Written);
+        QImageReader reader(file);
+        QCOMPARE(reader.format(), QByteArray("png"));
+        QCOMPARE(reader.read(), expected);
     }
 
     void refused_data()

@@ -30,14 +30,6 @@ QStringList recentMenu(const Pelvane &window)
     return entries;
 }
 
-// Straight to the window's handlers: outside a real drag, the application's event filter for
-// drops has no drag to attach them to.
-bool deliver(Pelvane &window, QEvent &&event)
-{
-    static_cast<QObject &>(window).event(&event);
-    return event.isAccepted();
-}
-
 } // namespace
 
 class TestSnapshotLoading : public QObject
@@ -86,19 +78,17 @@ private slots:
     void unreadableFilesKeepThePreviousSnapshot()
     {
         QFETCH(QString, name);
-        WindowFixture f { QByteArray() };
+        WindowFixture f;
         f.dir.writeFile("empty.uss", QByteArray());
         QDir(f.dir.path()).mkdir("folder.uss");
-        const QString good = writeSnapshot(f.dir, "good.uss", '\x0F');
-        f.window.loadSnapshot(good);
         const QImage before = f.shown();
         const std::vector<std::uint8_t> bytes = f.state().fileData;
         f.window.loadSnapshot(f.dir.filePath(name));
         QCOMPARE(f.boxes(), QStringList { "File error: Can't open file!" });
         QVERIFY(f.state().fileData == bytes && f.state().filesize == int(bytes.size()));
-        QCOMPARE(f.state().currentFile, good);
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Pelvane 0.6 - good.uss"));
-        QCOMPARE(storedRecentFiles(), QStringList { good });
+        QCOMPARE(f.state().currentFile, f.snapshotPath);
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Pelvane 0.6 - test.uss"));
+        QCOMPARE(storedRecentFiles(), QStringList { f.snapshotPath });
         QCOMPARE(f.shown(), before);
     }
 
@@ -180,46 +170,42 @@ private slots:
         QCOMPARE(storedRecentFiles(), chosen ? QStringList { path } : QStringList());
     }
 
-    void dragAcceptance_data()
+    // urls: file names in the work directory, apart by spaces
+    // loads: the file a drop loads; empty: none
+    void dragAndDrop_data()
     {
-        Rows::columns<QList<QUrl>, bool, bool>("urls", "loaded", "accepted");
-        const QUrl state = QUrl::fromLocalFile("/tmp/view.PLV");
-        const QUrl other = QUrl::fromLocalFile("/tmp/picture.png");
-        QTest::newRow("state file before a snapshot") << QList<QUrl> { state } << false << false;
-        QTest::newRow("state file after a snapshot") << QList<QUrl> { state } << true << true;
-        QTest::newRow("any other file before") << QList<QUrl> { other } << false << true;
-        QTest::newRow("several, the first counts") << QList<QUrl> { other, state } << false << true;
-        QTest::newRow("no URL at all") << QList<QUrl> {} << true << false;
-        QTest::newRow("not a local file")
-            << QList<QUrl> { QUrl("https://example.org/a.uss") } << true << false;
+        Rows::columns<QString, bool, bool, QString>("urls", "loaded", "accepted", "loads");
+        QTest::newRow("state file before a snapshot") << "view.PLV" << false << false << "";
+        QTest::newRow("state file after a snapshot") << "view.PLV" << true << true << "";
+        QTest::newRow("any other file before") << "picture.png" << false << true << "";
+        QTest::newRow("several, the first counts")
+            << "first.uss view.PLV" << false << true << "first.uss";
+        QTest::newRow("several snapshots") << "first.uss test.uss" << true << true << "first.uss";
+        QTest::newRow("no URL at all") << "" << true << false << "";
+        QTest::newRow("not a local file") << "https://example.org/a.uss" << true << false << "";
     }
 
-    void dragAcceptance()
+    // Drag and drop straight to the window's handlers: outside a real drag, the application's
+    // event filter for drops has no drag to attach them to.
+    void dragAndDrop()
     {
-        auto [urls, loaded, accepted]
-            = Rows::fetch<QList<QUrl>, bool, bool>("urls", "loaded", "accepted");
+        auto [urls, loaded, accepted, loads]
+            = Rows::fetch<QString, bool, bool, QString>("urls", "loaded", "accepted", "loads");
         WindowFixture f(loaded ? WindowFixture::defaultSnapshot() : QByteArray());
+        writeSnapshot(f.dir, "first.uss", 1);
         QMimeData mime;
-        mime.setUrls(urls);
-        if (urls.isEmpty())
+        QList<QUrl> list;
+        for (const QString &url : urls.split(' ', Qt::SkipEmptyParts))
+            list << (url.contains(':') ? QUrl(url) : QUrl::fromLocalFile(f.dir.filePath(url)));
+        mime.setUrls(list);
+        if (list.isEmpty())
             mime.setData("text/uri-list", QByteArray());
-        QCOMPARE(deliver(f.window,
-                     QDragEnterEvent(
-                         QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier)),
-            accepted);
-    }
-
-    void dropLoadsOnlyTheFirstFile()
-    {
-        WindowFixture f { QByteArray() };
-        const QString first = writeSnapshot(f.dir, "first.uss", 1);
-        QMimeData mime;
-        mime.setUrls({ QUrl::fromLocalFile(first),
-            QUrl::fromLocalFile(writeSnapshot(f.dir, "second.uss", 2)) });
-        deliver(f.window,
-            QDropEvent(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier));
-        QCOMPARE(f.state().currentFile, first);
-        QCOMPARE(storedRecentFiles(), QStringList { first });
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        static_cast<QObject &>(f.window).event(&enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        static_cast<QObject &>(f.window).event(&drop);
+        QCOMPARE(f.state().currentFile, loads.isEmpty() ? f.snapshotPath : f.dir.filePath(loads));
     }
 };
 
