@@ -14,23 +14,7 @@ using Reference::require;
 
 namespace {
 
-int runs = 0;
 QString startDir; // back to it after each input: libFuzzer writes its corpus by relative path
-
-// Removed at exit; holds one directory per input.
-QTemporaryDir &root()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// QSettings keeps parsed files cached by path, so every input gets a directory of its own.
-QString freshWorkDir()
-{
-    const QString path = root().filePath(QString::number(runs++));
-    QDir().mkpath(path);
-    return path;
-}
 
 void checkRecentFileUpdate(bool usable)
 {
@@ -55,13 +39,16 @@ void checkRecentFileUpdate(bool usable)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     startDir = QDir::currentPath();
-    return root().isValid() ? 0 : 1;
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QString dir = freshWorkDir();
-    require(QDir::setCurrent(dir), "the working directory changes");
+    // QSettings keeps parsed files cached by path, so every input gets a directory of its own.
+    static QTemporaryDir root; // removed at exit
+    static int runs = 0;
+    const QString dir = root.filePath(QString::number(runs++));
+    require(QDir().mkpath(dir) && QDir::setCurrent(dir), "a fresh working directory");
     {
         QFile file(AppSettings::fileName());
         require(file.open(QIODevice::WriteOnly), "settings.ini opens");

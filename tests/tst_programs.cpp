@@ -35,11 +35,6 @@ std::tuple<int, QByteArray, QByteArray> run(const QString &program, const QStrin
         process.readAllStandardError() };
 }
 
-std::tuple<int, QByteArray, QByteArray> exporter(const QString &args)
-{
-    return run(QStringLiteral(PELVANE_EXPORT_TOOL), args.split(QLatin1Char(' ')));
-}
-
 // A state as the window has it at start-up, with the demo loaded.
 RipperState demoState(const DemoSnapshot::Demo &demo)
 {
@@ -115,10 +110,9 @@ private slots:
         QVERIFY(loaded.readable && !loaded.fileSizeDiffers && !loaded.offsetClamped);
         Palette::applySelectedSource(state);
         ViewRanges::clamp(state);
-        const QList<int> view { state.offset, state.blXSize, state.blYSize, state.bits,
-            state.mode };
-        QCOMPARE(view, QList<int>({ p.offset, p.widthBytes, p.height, p.planes, p.mode }));
-        QCOMPARE(state.palsearchmode, p.paletteSource);
+        QCOMPARE((QList<int> { state.offset, state.blXSize, state.blYSize, state.bits, state.mode,
+                     state.palsearchmode }),
+            (QList<int> { p.offset, p.widthBytes, p.height, p.planes, p.mode, p.paletteSource }));
         const QList<QRgb> colours
             = QList<QList<QRgb>> { TestSnapshot::rgbOfWords(m_demo.simpleColours),
                   TestSnapshot::rgbOfWords(m_demo.advancedColours),
@@ -140,26 +134,21 @@ private slots:
 
         QFile doc(QStringLiteral(PELVANE_SOURCE_DIR "/docs/demo.md"));
         QVERIFY(doc.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(doc.readAll());
         const QStringList rows
-            = text.section("| Picture | Offset | Width (bytes) | Height | Planes | Mode "
-                           "| Palette | Palette Found | Pictures | State file |",
+            = QString::fromUtf8(doc.readAll())
+                  .section("| Picture | Offset | Width (bytes) | Height | Planes "
+                           "| Mode | Palette | Palette Found | Pictures | State file |",
                       1)
-                  .split(QLatin1Char('\n'));
+                  .split('\n');
         QVERIFY(rows.size() > m_demo.pictures.size() + 2
             && !rows[m_demo.pictures.size() + 2].startsWith('|'));
-        const QStringList modes { "AM", "ST", "SP", "C+", "C-" },
-            sources { "Simple", "Advanced", "ECS", "AGA" };
-        const auto n = [](qsizetype value) {
-            return QString::number(value);
-        };
+        const char *const modes[] = { "AM", "ST", "SP", "C+", "C-" },
+                          *const sources[] = { "Simple", "Advanced", "ECS", "AGA" };
         QCOMPARE(rows[index + 2],
-            "| "
-                + QStringList({ p.name, n(p.offset), n(p.widthBytes), n(p.height), n(p.planes),
-                                  modes[p.mode], sources[p.paletteSource], n(palfound),
-                                  n(p.frames.size()), p.stateFileName })
-                      .join(" | ")
-                + " |");
+            QString::asprintf("| %s | %d | %d | %d | %d | %s | %s | %d | %d | %s |",
+                qPrintable(p.name), p.offset, p.widthBytes, p.height, p.planes, modes[p.mode],
+                sources[p.paletteSource], palfound, int(p.frames.size()),
+                qPrintable(p.stateFileName)));
     }
 
     void exporterOptions_data()
@@ -195,7 +184,8 @@ private slots:
         RipperState state = demoState(m_demo);
         Exporter::Request request;
         applySteps(state, request, steps);
-        const auto [code, out, err] = exporter(args + QStringLiteral(" demo.uss each.png"));
+        const auto [code, out, err]
+            = run(PELVANE_EXPORT_TOOL, (args + " demo.uss each.png").split(' '));
         QVERIFY2(code == 0, err.constData());
         QCOMPARE(QImage(QStringLiteral("each.png")), Exporter::compose(state, request));
     }
@@ -261,7 +251,7 @@ private slots:
         m_work.writeFile(QStringLiteral("out/keep.png"), "an earlier export");
         if (args.startsWith(QLatin1String("--")))
             args.prepend(QLatin1String("demo.uss out/keep.png "));
-        const auto [code, out, err] = exporter(args);
+        const auto [code, out, err] = run(PELVANE_EXPORT_TOOL, args.split(' '));
         QCOMPARE(code, exitCode);
         QCOMPARE(exitCode ? out : err, QByteArray());
         const QByteArray said = exitCode ? err : out;
@@ -296,9 +286,10 @@ private slots:
         QCOMPARE(window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns", d[4].toInt(),
                      d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
             Exporter::Result::Written);
-        const auto [code, out, err] = exporter(QStringLiteral(
-            "--state %1 --across %2 --down %3 --fill %4 --border %5 --color %6 demo.uss tool.png")
-                                                   .arg(d[0], d[1], d[2], d[3], d[4], d[5]));
+        const auto [code, out, err] = run(PELVANE_EXPORT_TOOL,
+            ("--state " + d[0] + " --across " + d[1] + " --down " + d[2] + " --fill " + d[3]
+                + " --border " + d[4] + " --color " + d[5] + " demo.uss tool.png")
+                .split(' '));
         QCOMPARE(code, 0);
         QByteArray expected;
         for (const QString &text : prompts.shownTexts())

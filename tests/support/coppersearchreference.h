@@ -20,8 +20,7 @@ inline std::int64_t dataSize(const RipperState &s)
 
 inline void setColour(RipperState &s, int entry, std::int64_t valueWord)
 {
-    const std::uint8_t *b = s.bytes();
-    s.canvas.setColor(entry, Palette::color12ToRgb(b[valueWord], b[valueWord + 1]));
+    s.canvas.setColor(entry, Palette::color12ToRgb(s.bytes()[valueWord], s.bytes()[valueWord + 1]));
 }
 
 inline void simple(RipperState &s)
@@ -43,10 +42,9 @@ inline void simple(RipperState &s)
 
 inline bool advancedCandidate(const std::uint8_t *b, std::int64_t p)
 {
-    for (std::int64_t e = p; e < p + 16; e += 4) {
+    for (std::int64_t e = p; e < p + 16; e += 4)
         if (b[e] != 0x01 || b[e + 1] < 0x80 || b[e + 1] > 0x9F)
             return false;
-    }
     return true;
 }
 
