@@ -93,52 +93,40 @@ private slots:
     }
 
     // At most eight, the latest first and each once; the same file by another spelling is
-    // another entry.
+    // another entry. A window started later shows the stored list, eight at most; an entry opens
+    // its file, one whose file has gone says so and stays.
     void recentList()
     {
         WindowFixture f { QByteArray() };
+        QVERIFY(
+            recentMenu(f.window).isEmpty() && !f.window.recentSeparatorForTesting()->isVisible());
         QStringList paths;
         for (int i = 0; i < 9; ++i)
             paths << f.dir.writeFile(QStringLiteral("f%1.uss").arg(i), QByteArray(64, char(i)));
-        for (const QString &path : paths + QStringList { paths[4] })
-            f.window.loadSnapshot(path);
-        const QStringList expected { paths[4], paths[8], paths[7], paths[6], paths[5], paths[3],
-            paths[2], paths[1] };
-        QCOMPARE(storedRecentFiles(), expected);
-        QCOMPARE(recentMenu(f.window).first(), "&1 f4.uss " + paths[4]);
-        QCOMPARE(recentMenu(f.window).last(), "&8 f1.uss " + paths[1]);
         const QString other
             = f.dir.path() + "/../" + QFileInfo(f.dir.path()).fileName() + "/f4.uss";
-        f.window.loadSnapshot(other);
-        QCOMPARE(storedRecentFiles().mid(0, 2), (QStringList { other, paths[4] }));
+        for (const QString &path : paths + QStringList { paths[4], other })
+            f.window.loadSnapshot(path);
+        QStringList stored { other, paths[4], paths[8], paths[7], paths[6], paths[5], paths[3],
+            paths[2] };
+        QCOMPARE(storedRecentFiles(), stored);
         QCOMPARE(recentMenu(f.window).mid(0, 2),
             (QStringList { "&1 f4.uss " + other, "&2 f4.uss " + paths[4] }));
-    }
-
-    // The menu shows the stored list, none of it before there is one; an entry opens its file,
-    // one whose file has gone says so and stays.
-    void recentMenuEntries()
-    {
-        WorkDir dir;
-        {
-            Pelvane empty;
-            QVERIFY(recentMenu(empty).isEmpty() && !empty.recentSeparatorForTesting()->isVisible());
-        }
-        QStringList stored { dir.filePath("gone.uss"), writeSnapshot(dir, "a.uss", 1) };
-        for (int i = 0; i < 8; ++i)
-            stored << QStringLiteral("/nowhere/%1.uss").arg(i);
+        QCOMPARE(recentMenu(f.window).last(), "&8 f2.uss " + paths[2]);
+        stored << "/nowhere/a.uss"
+               << "/nowhere/b.uss";
         QSettings("settings.ini", QSettings::IniFormat).setValue("recentFileList", stored);
-        ScriptedPrompts prompts;
-        Pelvane window;
-        QCOMPARE(recentMenu(window).size(), 8);
-        QCOMPARE(recentMenu(window)[7], "&8 5.uss /nowhere/5.uss");
-        QVERIFY(window.recentSeparatorForTesting()->isVisible());
-        window.recentActionsForTesting()[0]->trigger();
-        QCOMPARE(prompts.shownTexts(), QStringList { "Can't open file!" });
+        QFile::remove(paths[8]);
+        Pelvane later;
+        QCOMPARE(recentMenu(later), recentMenu(f.window));
+        QVERIFY(later.recentSeparatorForTesting()->isVisible());
+        later.recentActionsForTesting()[2]->trigger();
+        QCOMPARE(f.prompts.shownTexts(), QStringList { "Can't open file!" });
         QCOMPARE(storedRecentFiles(), stored);
-        window.recentActionsForTesting()[1]->trigger();
-        QCOMPARE(window.state().currentFile, stored[1]);
-        QCOMPARE(storedRecentFiles(), QStringList({ stored[1], stored[0] }) + stored.mid(2, 6));
+        later.recentActionsForTesting()[3]->trigger();
+        QCOMPARE(later.state().currentFile, paths[7]);
+        QCOMPARE(
+            storedRecentFiles(), QStringList { paths[7] } + stored.mid(0, 3) + stored.mid(4, 4));
     }
 
     // Ctrl+O asks in the default directory; a cancel changes nothing.
