@@ -140,21 +140,19 @@ private slots:
     void openDialog()
     {
         QFETCH(bool, chosen);
-        WorkDir dir;
-        const QString path = writeSnapshot(dir, "chosen.uss", 3);
+        WindowFixture f { QByteArray() };
+        const QString path = writeSnapshot(f.dir, "chosen.uss", 3);
         QSettings("settings.ini", QSettings::IniFormat).setValue("defaultussdir", "/some/dir");
-        ScriptedPrompts prompts;
-        prompts.answers << (chosen ? path : QString());
-        Pelvane window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(prompts.asked.size(), 1);
-        const ScriptedPrompts::Asked &asked = prompts.asked[0];
+        f.prompts.answers << (chosen ? path : QString());
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(f.prompts.asked.size(), 1);
+        const ScriptedPrompts::Asked &asked = f.prompts.asked[0];
         QCOMPARE(QStringList({ asked.kind, asked.caption, asked.dir, asked.filter }),
             QStringList({ "open", "Open File", "/some/dir",
                 "WinUAE uncompressed snapshot (*.uss);;All files (*.*)" }));
-        QCOMPARE(window.state().currentFile, chosen ? path : QString());
+        QCOMPARE(f.state().currentFile, chosen ? path : QString());
         QCOMPARE(storedRecentFiles(), chosen ? QStringList { path } : QStringList());
     }
 
