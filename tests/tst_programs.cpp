@@ -2,15 +2,13 @@
 #include "copperwalk.h"
 #include "demosnapshot.h"
 #include "exporter.h"
-#include "pelvane.h"
 #include "reference.h"
 #include "rows.h"
 #include "screenview.h"
-#include "scriptedprompts.h"
 #include "statefile.h"
 #include "testsnapshot.h"
 #include "viewranges.h"
-#include "workdir.h"
+#include "windowfixture.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -254,40 +252,36 @@ private slots:
             QStringList { "keep.png" });
     }
 
+    // The same state file and dialog values (across, down, fill, border, colour) give the same
+    // file, byte for byte, as the window's export, and the window's warnings about the state file
+    // on stderr.
     void exporterMatchesWindow_data()
     {
-        // view: state file, across, down, fill, border, colour
-        Rows::columns<QString, int>("view", "warnings");
-        QTest::newRow("sprite") << "demo-sprite.plv 8 1 columns 2 0" << 0;
-        QTest::newRow("plasma") << "demo-plasma.plv 2 3 rows -5 44" << 0;
-        QTest::newRow("other size, offset past its end") << "other-size.plv 1 2 columns 1 3" << 2;
+        QTest::addColumn<QStringList>("d");
+        for (const char *view : { "demo-sprite.plv 8 1 columns 2 0",
+                 "demo-plasma.plv 2 3 rows -5 44", "other-size.plv 1 2 columns 1 3" })
+            QTest::newRow(view) << QString(view).split(' ');
     }
 
-    // The same state file and dialog values give the same file, byte for byte, as the window's
-    // export, and the window's warnings about the state file on stderr.
     void exporterMatchesWindow()
     {
-        auto [view, warnings] = Rows::fetch<QString, int>("view", "warnings");
-        const QStringList d = view.split(QLatin1Char(' '));
-        ScriptedPrompts prompts;
-        Pelvane window;
-        window.loadSnapshot(m_work.filePath(QStringLiteral("demo.uss")));
-        window.loadState(m_work.filePath(d[0]));
-        QCOMPARE(prompts.shown.size(), warnings);
-        QCOMPARE(window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns", d[4].toInt(),
-                     d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
+        QFETCH(QStringList, d);
+        WindowFixture f(m_demo.bytes);
+        f.window.loadState(m_work.filePath(d[0]));
+        QCOMPARE(f.prompts.shown.size(), d[0] == "other-size.plv" ? 2 : 0);
+        QCOMPARE(f.window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns",
+                     d[4].toInt(), d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
             Exporter::Result::Written);
+        const QString tool = m_work.filePath(QStringLiteral("tool.png"));
         const auto [code, out, err] = run(PELVANE_EXPORT_TOOL,
-            ("--state " + d[0] + " --across " + d[1] + " --down " + d[2] + " --fill " + d[3]
-                + " --border " + d[4] + " --color " + d[5] + " demo.uss tool.png")
-                .split(' '));
+            { "--state", m_work.filePath(d[0]), "--across", d[1], "--down", d[2], "--fill", d[3],
+                "--border", d[4], "--color", d[5], m_work.filePath("demo.uss"), tool });
         QCOMPARE(code, 0);
         QByteArray expected;
-        for (const QString &text : prompts.shownTexts())
+        for (const QString &text : f.prompts.shownTexts())
             expected += "pelvane-export: Warning: " + text.toUtf8() + '\n';
         QCOMPARE(err, expected);
-        QCOMPARE(m_work.readFile(QStringLiteral("tool.png")),
-            m_work.readFile(QStringLiteral("window.png")));
+        QCOMPARE(m_work.readFile("tool.png"), m_work.readFile("window.png"));
     }
 
     // cmake --install, then the top-level Makefile's target on this build (nothing is out of
