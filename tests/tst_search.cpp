@@ -13,8 +13,8 @@ namespace {
 constexpr qsizetype MiB = qsizetype(1) << 20;
 
 // Size, `rich` percent of random bytes from values that make up colour moves (so partial and
-// chance matches abound), lists planted as "S<at>" (Simple) or "A<at>" (negative: from the end),
-// and the search cursors to step through the matches from.
+// chance matches abound), lists planted as "S<at>" (Simple), "A<at>" or "R<at>" (Advanced, "R"
+// moving to COLOR00 four times; negative: from the end), and the search cursors to step from.
 using Generated = std::tuple<qsizetype, int, QString, QList<int>>;
 // Source, a list's place in 10 MiB of chip RAM (-1: none), progress updates before a cancel
 // (-1: none), the key that searches, whether the list is found and after how many updates.
@@ -31,7 +31,8 @@ QByteArray generated(qsizetype size, int rich, const QString &plants)
         QByteArray list; // Simple: COLOR00 to COLOR03; Advanced: any four of COLOR00-15
         for (int k = 0; k < 4; ++k)
             list += SnapshotWriter::copperMove(
-                std::uint16_t(0x180 + (plant[0] == 'S' ? 2 * k : int(rng.bounded(32)))),
+                std::uint16_t(
+                    0x180 + (plant[0] == 'S' ? 2 * k : int(rng.bounded(plant[0] == 'R' ? 1 : 32)))),
                 std::uint16_t(rng.generate()));
         const qsizetype at = plant.mid(1).toLongLong();
         putBytes(bytes, at < 0 ? size + at : at, list);
@@ -62,7 +63,7 @@ void TestSearch::sameAsLiteral_data()
     QTest::newRow("64 bytes") << Generated(64, 90, "S0 A0", { 0 });
     QTest::newRow("129 bytes") << Generated(129, 90, "S1 A0 A2", { 0, 1, 2 });
     QTest::newRow("odd, even, overlapping")
-        << Generated(4096, 20, "S1001 S1002 A2001 A2004 A2008 S3000 A3001", { 0, 1002, -7 });
+        << Generated(4096, 20, "S1001 S1002 A2001 A2004 A2008 S3000 A3001 R3500", { 0, 1002, -7 });
     QTest::newRow("at the very end") << Generated(8192, 30, "S-128 A-65", { 0, 8063, 8064, 9000 });
     QTest::newRow("just past the end") << Generated(8192, 30, "S-127 A-64", { 0 });
     QTest::newRow("near-match noise") << Generated(64 * 1024, 100, "", { 0, 77 });
