@@ -14,8 +14,6 @@ using Reference::require;
 
 namespace {
 
-QString startDir; // back to it after each input: libFuzzer writes its corpus by relative path
-
 void checkRecentFileUpdate(bool usable)
 {
     const QString loaded = QStringLiteral("/snapshots/loaded game.uss");
@@ -36,14 +34,10 @@ void checkRecentFileUpdate(bool usable)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    startDir = QDir::currentPath();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    // Back to it after each input: libFuzzer writes its corpus by relative path.
+    static const QString startDir = QDir::currentPath();
     // QSettings keeps parsed files cached by path, so every input gets a directory of its own.
     static QTemporaryDir root; // removed at exit
     static int runs = 0;

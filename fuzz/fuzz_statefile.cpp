@@ -31,19 +31,6 @@ std::vector<std::uint8_t> makeSnapshot()
     return std::vector<std::uint8_t>(file.begin(), file.end());
 }
 
-// Removed at exit.
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-const std::vector<std::uint8_t> &snapshot()
-{
-    static const std::vector<std::uint8_t> bytes = makeSnapshot();
-    return bytes;
-}
-
 auto viewFields(const RipperState &s)
 {
     return std::tie(s.offset, s.blXSize, s.blYSize, s.skip, s.bits, s.mode, s.skipmode, s.reverse,
@@ -67,15 +54,11 @@ void checkInsideViewRanges(const RipperState &s)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    snapshot();
-    return workDir().isValid() ? 0 : 1;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QString path = workDir().filePath(QStringLiteral("state.plv"));
+    static const std::vector<std::uint8_t> snapshot = makeSnapshot();
+    static QTemporaryDir workDir; // removed at exit
+    const QString path = workDir.filePath(QStringLiteral("state.plv"));
     {
         QFile file(path);
         require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the state file opens");
@@ -83,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             "the state file is written");
     }
 
-    RipperState state = Reference::loaded(snapshot(), 160, 120);
+    RipperState state = Reference::loaded(snapshot, 160, 120);
     const RipperState before = state;
     const StateFile::LoadResult result = StateFile::load(state, path);
     if (!result.readable) {
