@@ -13,6 +13,7 @@ namespace {
 constexpr std::int64_t HeaderSize = 12; // tag, length, flags
 constexpr std::int64_t EndSize = 8; // "END " and its length, nothing more
 constexpr std::uint32_t Compressed = 1;
+constexpr std::int64_t MaxRatio = 1032; // of deflate: 258 bytes for 2 bits
 // Output between two progress reports; small enough to keep a dialog lively.
 constexpr std::int64_t ProgressStep = std::int64_t(4) << 20;
 
@@ -90,7 +91,7 @@ Plan planOf(const std::uint8_t *data, std::int64_t size, std::int64_t maxSize)
     if (size < HeaderSize || std::memcmp(data, "ASF ", 4) != 0)
         return plan;
     bool ended = false; // past the first "END "
-    bool anyCompressed = false;
+    std::int64_t lastCompressed = -1; // tag position
     std::int64_t at = 0;
     while (at < size) {
         const std::int64_t left = size - at;
@@ -123,17 +124,29 @@ Plan planOf(const std::uint8_t *data, std::int64_t size, std::int64_t maxSize)
         if (length > left)
             return fail(chunkName(data, at) + QStringLiteral(": compressed data ends early"));
         const std::uint32_t unpacked = readBigEndian32(data + at + 12);
+        // Deflate gives at most 1032 bytes per input byte: a larger U is refused before the
+        // image is allocated.
+        const std::int64_t packed = length - HeaderSize - 4;
+        if (unpacked > packed * MaxRatio + 1024)
+            return fail(chunkName(data, at)
+                + QStringLiteral(": declares %1 bytes, more than %2 compressed bytes can hold")
+                      .arg(unpacked)
+                      .arg(packed));
         plan.pieces.push_back({ at, std::min(stepAfter(length), left), true, unpacked });
         plan.imageSize += stepAfter(HeaderSize + std::int64_t(unpacked));
         plan.unpackedTotal += unpacked;
         if (plan.imageSize > maxSize)
             return fail(chunkName(data, at)
                 + QStringLiteral(": expanded snapshot would exceed %1 bytes").arg(maxSize));
-        anyCompressed = true;
+        lastCompressed = at;
         at += stepAfter(length);
     }
-    if (!ended || !anyCompressed)
+    if (!ended || lastCompressed < 0)
         return Plan();
+    // The chunks after the last compressed one count too.
+    if (plan.imageSize > maxSize)
+        return fail(chunkName(data, lastCompressed)
+            + QStringLiteral(": expanded snapshot would exceed %1 bytes").arg(maxSize));
     plan.outcome = Outcome::Expanded;
     return plan;
 }
