@@ -4,6 +4,7 @@
 #include "snapshotwriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <benchmark/benchmark.h>
 #include <random>
 #include <zlib.h>
@@ -92,6 +93,7 @@ void open(benchmark::State &state, const QString &path)
         benchmark::DoNotOptimize(read.bytes->data());
     }
     state.SetBytesProcessed(state.iterations() * f.expandedSize);
+    state.counters["file_bytes"] = double(QFileInfo(path).size());
 }
 
 void BM_OpenRaw(benchmark::State &state)
