@@ -53,8 +53,8 @@ class TestCompressed : public QObject
     Q_OBJECT
 
 private slots:
-    // Compressed chunks of the given sizes (the first with `flags`), a stored one between, then
-    // a compressed "CONF" after the first "END " and stray bytes after the second.
+    // A stored chunk, compressed ones of the given sizes (the first with `flags`), then a
+    // compressed "CONF" after the first "END " and stray bytes after the second.
     void expansion_data()
     {
         QTest::addColumn<QList<int>>("sizes");
