@@ -36,7 +36,14 @@ void Pelvane::openRecentFile()
 // loaded snapshot as it was; bad data gets one more line in the box saying what is wrong.
 void Pelvane::loadSnapshot(const QString &path)
 {
-    SnapshotFile::ReadResult read = SnapshotFile::read(path);
+    std::unique_ptr<Progress> progress; // shows only for files that take a while
+    const auto report = [&](std::int64_t done, std::int64_t total) {
+        if (!progress)
+            progress = Prompts::current().progress(this, tr("Opening %1...").arg(path));
+        return progress->update(done, total);
+    };
+    SnapshotFile::ReadResult read = SnapshotFile::read(path, report);
+    progress.reset();
     if (read.cancelled)
         return;
     if (!read.bytes) {
