@@ -62,8 +62,7 @@ private slots:
         WindowFixture f;
         f.window.setZoom(zoom);
         f.show(view);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window)); // the pointer moves over shown windows
+        QVERIFY(f.showActive()); // the pointer moves over shown windows
         const qint64 drawn = f.ui().labelPicture->pixmap().cacheKey();
         QTest::mouseMove(f.ui().labelPicture, inArea(f, at.x(), at.y()));
         QString expected;
@@ -101,8 +100,7 @@ private slots:
         QFETCH(int, picture);
         WindowFixture f;
         f.show(View().at(1000).size(8, 50));
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(f.showActive());
         QWidget *focused = f.window.focusWidget();
         doubleClick(f, inArea(f, picture % 12 * 66 + 30, picture / 12 * 52 + 25));
         QCOMPARE(f.state().offset, 1000 + 400 * picture);
@@ -120,10 +118,14 @@ private slots:
     {
         QTest::addColumn<QString>("keys"); // each with Ctrl
         QTest::addColumn<int>("zoom");
-        for (auto [name, keys, zoom] : { std::tuple("in", "=", 2), { "in with plus", "+", 2 },
-                 { "in to the limit", "+++++", 4 }, { "in and out", "==-", 2 },
-                 { "out below 1", "-", 1 }, { "actual size", "===0", 1 } })
-            QTest::newRow(name) << QString(keys) << zoom;
+        QTest::addColumn<QString>("enabled"); // the View menu's zoom entries
+        for (auto [name, keys, zoom, enabled] : { std::tuple("none", "", 1, "Zoom &In"),
+                 { "in", "=", 2, "Zoom &In Zoom &Out &Actual Size" },
+                 { "in with plus", "+", 2, "Zoom &In Zoom &Out &Actual Size" },
+                 { "in to the limit", "+++++", 4, "Zoom &Out &Actual Size" },
+                 { "in and out", "==-", 2, "Zoom &In Zoom &Out &Actual Size" },
+                 { "out below 1", "-", 1, "Zoom &In" }, { "actual size", "===0", 1, "Zoom &In" } })
+            QTest::newRow(name) << QString(keys) << zoom << QString(enabled);
     }
 
     // The canvas stays; the area shows its top-left part, every pixel a zoom x zoom block.
@@ -131,14 +133,20 @@ private slots:
     {
         QFETCH(QString, keys);
         QFETCH(int, zoom);
+        QFETCH(QString, enabled);
         WindowFixture f;
         f.show(View().size(3, 17).planes(4));
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(f.showActive());
         const QImage canvas = f.state().canvas;
         for (QChar key : keys)
             f.key(Qt::Key(key.unicode()), Qt::ControlModifier);
         QCOMPARE(f.window.zoom(), zoom);
+        QStringList entries;
+        for (const QAction *a : f.window.findChildren<QAction *>()) {
+            if (a->isEnabled() && (a->text().startsWith("Zoom") || a->text() == "&Actual Size"))
+                entries << a->text();
+        }
+        QCOMPARE(entries.join(' '), enabled);
         QCOMPARE(f.state().canvas, canvas);
         const QImage shown = f.shown();
         QCOMPARE(shown.size(), QSize((800 + zoom - 1) / zoom, (600 + zoom - 1) / zoom) * zoom);

@@ -40,6 +40,12 @@ void WindowFixture::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
     QTest::keyClick(&window, key, modifiers);
 }
 
+bool WindowFixture::showActive()
+{
+    window.show();
+    return QTest::qWaitForWindowActive(&window);
+}
+
 QImage WindowFixture::shown() const
 {
     return ui().labelPicture->pixmap().toImage();

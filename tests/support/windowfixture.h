@@ -29,6 +29,7 @@ struct View
     View &reversed(bool r = true) { return reverse = r, *this; }
     View &ordered(const std::array<int, 8> &o) { return order = o, *this; }
 };
+Q_DECLARE_METATYPE(View)
 
 // The real window in a temporary working directory, every dialog and box scripted, showing a
 // generated snapshot written to "test.uss". Members are built in order: the directory first, so
@@ -53,6 +54,8 @@ public:
     // Writes the view into the state and refreshes, as loading a state file does.
     void show(const View &view);
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // Shows the window and waits until it is active: shortcuts and the pointer need that.
+    bool showActive();
     // What labelPicture shows, as an image.
     QImage shown() const;
     // The message boxes shown so far, each "title: text".

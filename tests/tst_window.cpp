@@ -1,0 +1,609 @@
+// What the main window adds to the core: controls following the state, keys, menus, dialogs
+// through the prompts seam, state files and export from the window, settings and log on disk.
+#include "aboutwindow.h"
+#include "appsettings.h"
+#include "exporter.h"
+#include "grid.h"
+#include "htmllog.h"
+#include "palette.h"
+#include "preferencesdlg.h"
+#include "savepicture.h"
+#include "testsnapshot.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+using namespace TestSnapshot;
+
+QByteArray pattern(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 37) ^ (i >> 8));
+    return bytes;
+}
+
+// Two Copper lists (the first at an odd address), ECS and AGA colours: a palette for every source.
+const Builder &paletteSnapshot()
+{
+    static const Builder snapshot = [] {
+        QByteArray ram(0x3000, '\0');
+        putBytes(ram, 0x1001, copperColourMoves(sampleWords(32, 7)) + copperEnd());
+        putBytes(ram, 0x2000, copperColourMoves(sampleWords(32, 9)) + copperEnd());
+        return standardSnapshot(ram, sampleWords(63, 1), QList<QRgb>(256, qRgb(1, 2, 3)));
+    }();
+    return snapshot;
+}
+
+QString hex(QRgb colour)
+{
+    return QString::number(colour & 0xFFFFFF, 16);
+}
+
+// The state's fields by the names the rows use.
+QMap<QString, QString> fields(const RipperState &s)
+{
+    QStringList order;
+    for (int entry : s.bitplaneorder)
+        order << QString::number(entry);
+    const QImage &c = s.canvas;
+    QMap<QString, QString> map { { "order", order.join(',') }, { "c0", hex(c.color(0)) },
+        { "c31", hex(c.color(31)) }, { "c255", hex(c.color(255)) },
+        { "default", QString::number(c.colorTable() == Palette::defaultColors()) } };
+    const std::pair<const char *, int> numbers[] = { { "offset", s.offset }, { "w", s.blXSize },
+        { "h", s.blYSize }, { "bits", s.bits }, { "mode", s.mode }, { "skip", s.skip },
+        { "skipmode", s.skipmode }, { "reverse", s.reverse }, { "palsource", s.palsource },
+        { "palmode", s.palsearchmode }, { "palfound", s.palfound }, { "palpos", s.palsearchpos } };
+    for (auto [name, value] : numbers)
+        map[name] = QString::number(value);
+    return map;
+}
+
+// What every refresh promises: each control shows its field, the grid size follows the picture
+// size, the controls are enabled with a snapshot, the canvas is the literal drawing and shown.
+void checkView(const Pelvane &window)
+{
+    const Ui::PelvaneClass &ui = window.form();
+    const RipperState &s = window.state();
+    const auto pair = [&](const QString &slider, const QString &label) {
+        return QString::number(window.findChild<QSlider *>(slider)->value()) + '/'
+            + window.findChild<QLabel *>(label)->text();
+    };
+    QStringList controls { pair("horizontalSlider", "labelOffset"),
+        pair("sliderXSize", "labelXSize"), pair("sliderYSize", "labelYSize"),
+        pair("sliderBits", "labelBits"), pair("sliderSkipAmount", "labelSkipAmount"),
+        ui.labelNums->text(), ui.labelPalettePos->text() };
+    QStringList expected { QString("%1/%1").arg(s.offset),
+        QString("%1/%2").arg(s.blXSize).arg(8 * s.blXSize), QString("%1/%1").arg(s.blYSize),
+        QString("%1/%1").arg(s.bits), QString("%1/%1").arg(s.skip),
+        QString("NumX: %1\nNumY: %2")
+            .arg(std::max(1, 802 / (8 * s.blXSize + 2)))
+            .arg(std::max(1, 602 / (s.blYSize + 2))),
+        QString::number(s.palfound) };
+    for (int j = 0; j < 8; ++j) {
+        controls << pair(QString("sliderBit%1").arg(j), QString("labelBit%1").arg(j));
+        expected << QString("%1/%1").arg(s.bitplaneorder[j]);
+    }
+    QCOMPARE(controls, expected);
+    const QList<const QRadioButton *> modes { ui.radioModeAM, ui.radioModeST, ui.radioModeSP,
+        ui.radioModeCplus, ui.radioModeCminus },
+        sources { ui.radioPaletteSimple, ui.radioPaletteAdvanced, ui.radioPaletteECS,
+            ui.radioPaletteAGA };
+    for (const QRadioButton *checked : { modes.value(s.mode), sources.value(s.palsource) })
+        QVERIFY(!checked || checked->isChecked()); // none for values only a state file holds
+    QVERIFY((s.skipmode ? ui.radioSkipModeBitplanes : ui.radioSkipModePictures)->isChecked());
+    for (const QWidget *w :
+        std::initializer_list<const QWidget *> { ui.horizontalSlider, ui.labelOffset, ui.label,
+            ui.label_2, ui.label_3, ui.sliderXSize, ui.sliderYSize, ui.labelXSize, ui.labelYSize,
+            ui.labelNums, ui.groupBox, ui.groupBox_2, ui.groupBox_3, ui.groupBox_4, ui.groupBox_5 })
+        QVERIFY2(w->isEnabled() == s.fileLoaded, qPrintable(w->objectName()));
+    QVERIFY(ui.labelPicture->isEnabled());
+    QCOMPARE(ui.labelPicture->pixmap().isNull(), !s.fileLoaded);
+    if (!s.fileLoaded)
+        return;
+    QImage literal(800, 600, QImage::Format_Indexed8);
+    literal.setColorTable(s.canvas.colorTable());
+    Grid::drawGridLiteral(s, literal);
+    QCOMPARE(s.canvas, literal);
+    const QImage shown = ui.labelPicture->pixmap().toImage();
+    QCOMPARE(shown, s.canvas.convertToFormat(shown.format()));
+}
+
+// Steps: "slider=value", a button's name, else a key sequence.
+void apply(WindowFixture &f, const QString &steps)
+{
+    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+        if (auto *slider = f.window.findChild<QSlider *>(step.section('=', 0, 0)))
+            slider->setValue(step.section('=', 1).toInt());
+        else if (auto *button = f.window.findChild<QAbstractButton *>(step))
+            button->click();
+        else
+            QTest::keySequence(&f.window, QKeySequence(step));
+    }
+}
+
+template<typename T = QLineEdit> T *child(QWidget *parent, const char *name)
+{
+    T *widget = parent->findChild<T *>(QLatin1String(name));
+    return widget ? widget : (qFatal("no child %s", name), nullptr);
+}
+
+// Runs `act` on the modal dialog the next event opens, recording its title.
+void inDialog(QStringList &seen, std::function<void(QWidget *)> act)
+{
+    QTimer::singleShot(0, [&seen, act] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        seen << (dialog ? dialog->windowTitle() : "no dialog");
+        if (dialog)
+            act(dialog);
+    });
+}
+
+const View Unusual = View()
+                         .at(321)
+                         .size(12, 50)
+                         .planes(3)
+                         .inMode(RipperState::ModeST)
+                         .skipping(8, 1)
+                         .reversed()
+                         .ordered({ 2, 0, 1, 3, 7, 6, 5, 4 });
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controls_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // empty: no snapshot
+        QTest::addColumn<View>("view");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expect"); // "field=value ..."; "still": nothing refreshed
+        const QByteArray big = pattern(100000), k = pattern(1000), small = pattern(100);
+        const QByteArray pal = paletteSnapshot().bytes();
+        const auto row = [](const QString &name, const QByteArray &file, const View &view,
+                             const QString &steps, const QString &expect) {
+            QTest::newRow(qPrintable(name)) << file << view << steps << expect;
+        };
+        row("Q", big, View(), "Q", "w=41");
+        row("Q at 4000", big, View().size(4000, 200), "Q", "w=4000");
+        row("A", big, View(), "A", "w=39");
+        row("A at 1", big, View().size(1, 200), "A", "w=1");
+        row("W", big, View(), "W", "h=201");
+        row("W at 600", big, View().size(40, 600), "W", "h=600");
+        row("S", big, View(), "S", "h=199");
+        row("S at 1", big, View().size(1, 1), "S", "h=1");
+        row("E", big, View().planes(3), "E", "bits=4");
+        row("E at 8", big, View().planes(8), "E", "bits=8 still");
+        row("D", big, View().planes(3), "D", "bits=2");
+        row("D at 1", big, View(), "D", "bits=1 still");
+        const View st = View().planes(4).inMode(RipperState::ModeST);
+        row("Up in ST, a line of all planes", k, View(st).at(200), "Up", "offset=40");
+        row("Up in ST, no room", k, View(st).at(40), "Up", "offset=40 still");
+        row("Up in AM", k, View().at(200).planes(4), "Up", "offset=160");
+        row("Down", small, View().at(59), "Down", "offset=99");
+        row("Down, no room", small, View().at(60), "Down", "offset=60 still");
+        row("Left", small, View().at(1), "Left", "offset=0");
+        row("Left at 0", small, View(), "Left", "offset=0 still");
+        row("Right to the end", small, View().at(99), "Right", "offset=100");
+        row("Right at the end", small, View().at(100), "Right", "offset=100 still");
+        row("no snapshot", {}, View(), "Right Down Q L", "offset=0 w=41 palfound=0 palmode=2");
+        row("sliders", big, View(),
+            "sliderXSize=100 sliderYSize=1 horizontalSlider=1234 sliderSkipAmount=2048 "
+            "sliderBits=8 sliderBit5=2",
+            "w=100 h=1 offset=1234 skip=2048 bits=8 order=0,1,2,3,4,2,6,7");
+        row("largest grid", big, View().size(1, 1).planes(5), "", "w=1 still");
+        const char *modes[] = { "AM", "ST", "SP", "Cplus", "Cminus" };
+        for (int m = 0; m < 5; ++m)
+            row(QString("radioMode") + modes[m], big, View().inMode(m ? 0 : 1),
+                QString("radioMode") + modes[m], QString("mode=%1").arg(m));
+        row("skip after bitplanes", big, View(), "radioSkipModeBitplanes", "skipmode=1");
+        row("skip after pictures", big, View().skipping(0, 1), "radioSkipModePictures",
+            "skipmode=0");
+        row("X", big, View(), "X", "skipmode=1");
+        row("X twice", big, View(), "X X", "skipmode=0");
+        row("Z", pal, View(), "Z", "palsource=3 still");
+        row("Z four times", pal, View(), "Z Z Z Z", "palsource=2 still");
+        row("Z, then a refresh", pal, View(), "Z Q", "palsource=2"); // the searched source again
+        row("Simple", pal, View(), "radioPaletteSimple", "palsource=0 still");
+        row("Simple, then a slider", pal, View(), "radioPaletteSimple sliderYSize=50",
+            "palsource=2");
+        row("B", pal, View(), "B", "c0=ff00ff");
+        const Builder &snap = paletteSnapshot();
+        const qint64 lists[] = { snap.cramDataOffset() + 0x1001, snap.cramDataOffset() + 0x2000 };
+        const QString ecs = hex(rgbOfWord(sampleWords(63, 1)[0]));
+        row("ECS", pal, View(), "buttonSearchPal",
+            QString("palfound=%1 c0=%2").arg(snap.chunkOffset("CHIP") + 240).arg(ecs));
+        row("AGA", pal, View(), "radioPaletteAGA buttonSearchPal",
+            QString("palfound=%1 c255=10203").arg(snap.chunkOffset("AGAC") + 12));
+        // L takes one list after another; past the last it sets the cursor back to 0 and keeps
+        // the palette. J finds the current list again; after Reset or K, the first.
+        for (auto [source, step] : { std::pair("Simple", 1), { "Advanced", 128 } }) {
+            const auto list = [&](int n, const QString &more = "") {
+                return QString("palfound=%1 palpos=%2 c31=%3 %4")
+                    .arg(lists[n])
+                    .arg(lists[n] + step)
+                    .arg(hex(rgbOfWord(sampleWords(32, n ? 9 : 7)[31])), more);
+            };
+            const QString radio = QString("radioPalette") + source;
+            for (auto [steps, expect] : { std::pair(" L", list(0)), { " L L", list(1) },
+                     { " L L L",
+                         QString("palfound=%1 palpos=0 c31=%2")
+                             .arg(lists[1])
+                             .arg(hex(rgbOfWord(sampleWords(32, 9)[31]))) },
+                     { " L L L L", list(0) },
+                     { " L B J", list(0, "c0=" + hex(rgbOfWord(sampleWords(32, 7)[0]))) },
+                     { " L J L", list(1) }, { " L L buttonResetPal", "palfound=0 c0=ffffff" },
+                     { " L L buttonResetPal J", list(0) },
+                     { " L L K", "palfound=0 palpos=0 default=1" } })
+                row(QString(source) + steps, pal, View(), radio + steps, expect);
+        }
+    }
+
+    void controls()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(View, view);
+        QFETCH(QString, steps);
+        QFETCH(QString, expect);
+        WindowFixture f(file);
+        f.show(view);
+        f.ui().labelOffset->setText("stale"); // every refresh rewrites it
+        apply(f, steps);
+        const QMap<QString, QString> now = fields(f.state());
+        for (const QString &pair : expect.split(' ', Qt::SkipEmptyParts)) {
+            if (pair == "still")
+                QCOMPARE(f.ui().labelOffset->text(), "stale");
+            else if (!pair.endsWith('='))
+                QCOMPARE(pair.section('=', 0, 0) + '=' + now[pair.section('=', 0, 0)], pair);
+        }
+        if (expect.contains("still"))
+            f.window.refreshView();
+        checkView(f.window);
+    }
+
+    void stateRoundTrip_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<int>("searches");
+        QTest::addColumn<qint64>("found");
+        const Builder &snap = paletteSnapshot();
+        QTest::newRow("Simple, second list") << 0 << 2 << snap.cramDataOffset() + 0x2000;
+        QTest::newRow("Advanced, second list") << 1 << 2 << snap.cramDataOffset() + 0x2000;
+        QTest::newRow("ECS") << 2 << 1 << snap.chunkOffset("CHIP") + 240;
+        QTest::newRow("AGA") << 3 << 1 << snap.chunkOffset("AGAC") + 12;
+    }
+
+    // Cancelled dialogs change nothing; a saved state restores every field and the palette
+    // (the search cursor is wherever the repeated search leaves it).
+    void stateRoundTrip()
+    {
+        QFETCH(int, source);
+        QFETCH(int, searches);
+        QFETCH(qint64, found);
+        WindowFixture f(paletteSnapshot().bytes());
+        f.show(Unusual);
+        QAbstractButton *sources[] = { f.ui().radioPaletteSimple, f.ui().radioPaletteAdvanced,
+            f.ui().radioPaletteECS, f.ui().radioPaletteAGA };
+        sources[source]->click();
+        for (int i = 0; i < searches; ++i)
+            f.ui().buttonSearchPal->click();
+        QCOMPARE(f.state().palfound, found);
+        QMap<QString, QString> saved = fields(f.state());
+        const QList<QRgb> palette = f.state().canvas.colorTable();
+        const QString file = f.dir.filePath("state.plv");
+        f.prompts.answers = QStringList { "", file, "", file };
+        QVERIFY(QMetaObject::invokeMethod(&f.window, "saveState"));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(QMetaObject::invokeMethod(&f.window, "saveState"));
+        f.key(Qt::Key_K);
+        sources[(source + 1) % 4]->click();
+        f.show(View());
+        const QMap<QString, QString> other = fields(f.state());
+        QVERIFY(QMetaObject::invokeMethod(&f.window, "openState"));
+        QCOMPARE(fields(f.state()), other);
+        QVERIFY(QMetaObject::invokeMethod(&f.window, "openState"));
+        QStringList asked;
+        for (const ScriptedPrompts::Asked &a : f.prompts.asked)
+            asked << a.kind + ' ' + a.caption + ' ' + a.filter;
+        const QString save = "save Save Ripper State Pelvane State (*.plv)";
+        const QString open = "open Open Ripper State Pelvane State (*.plv)";
+        QCOMPARE(asked, QStringList({ save, save, open, open }));
+        QCOMPARE(f.boxes(), QStringList());
+        QCOMPARE(f.state().canvas.colorTable(), palette);
+        saved["palpos"] = fields(f.state())["palpos"];
+        QCOMPARE(fields(f.state()), saved);
+        checkView(f.window);
+    }
+
+    void loadStateBoxes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("read"); // the fields that change
+        const QStringList error { "File error: Can't open file!" };
+        QTest::newRow("missing") << "gone.plv" << QByteArray() << error << QString();
+        QTest::newRow("directory") << "." << QByteArray() << error << QString();
+        QTest::newRow("malformed")
+            << "bad.plv" << QByteArray("[General\nmode=3\n") << error << QString();
+        QTest::newRow("binary") << "bin.plv" << QByteArray("offset=5\n\0\x80", 11) << error
+                                << QString();
+        QTest::newRow("huge") << "huge.plv"
+                              << "mode=3\n;" + QByteArray(2 << 20, 'x') << error << QString();
+        QTest::newRow("edited")
+            << "edited.plv"
+            << QByteArray("[General]\nfilesize=123\noffset=99999999\nblYSize=0\n"
+                          "bits=12\nblXSize=40\npalsearchmode=7\n"
+                          "bitplaneorder=9, -1\n")
+            << QStringList { "Warning: File size in saved state is not the same as the "
+                             ".uss-file.",
+                   "Warning: Offset was set outside the end of file." }
+            << QString("offset=%1 w=40 h=1 bits=8 mode=0 skip=0 skipmode=0 reverse=0 "
+                       "palsource=7 palmode=7 order=7,0,1,3,7,6,5,4")
+                   .arg(paletteSnapshot().bytes().size());
+    }
+
+    // An unreadable file changes nothing; warnings come file size first, then the refresh clamps
+    // what the file holds. Twice, as QSettings caches the files it has parsed.
+    void loadStateBoxes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, read);
+        WindowFixture f(paletteSnapshot().bytes());
+        if (!content.isEmpty())
+            f.dir.writeFile(name, content);
+        f.show(Unusual);
+        const QMap<QString, QString> before = fields(f.state());
+        f.window.loadState(f.dir.filePath(name));
+        f.window.loadState(f.dir.filePath(name));
+        QCOMPARE(f.boxes(), shown + shown);
+        QMap<QString, QString> expected = before; // no routine for source 7: the palette stays
+        for (const QString &pair : read.split(' ', Qt::SkipEmptyParts))
+            expected[pair.section('=', 0, 0)] = pair.section('=', 1);
+        QCOMPARE(fields(f.state()), expected);
+        checkView(f.window);
+    }
+
+    // Pictures in X, in Y and the border as typed; the pictures the file should hold, if any.
+    void exportFromWindow_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QSize>("pictures");
+        const auto row = [](const char *name, const char *typed, const QString &target,
+                             const QString &box, QSize pictures = QSize()) {
+            QTest::newRow(name) << QString(typed).split(' ') << target << box << pictures;
+        };
+        const QString existing(250, 'e'); // its temporary sibling's name is too long to create
+        const QString saved = QStringLiteral("Image saved succesfully");
+        row("3 x 2, border 2", "3 2 2", "a.png", saved, QSize(3, 2));
+        row("zero, text", "0 0 x", "b.png", saved, QSize(1, 1));
+        row("negative, text", "-3 many 0", "c.png", saved, QSize(1, 1));
+        row("missing directory", "1 1 0", "no/d.png", "no/d.png");
+        row("directory", "1 1 0", "dir", "dir");
+        row("below a file", "1 1 0", "test.uss/e.png", "test.uss/e.png");
+        row("existing file kept", "1 1 0", existing, existing);
+        row("too large", "1 1 40000", "f.png", "32767");
+        row("no pixels", "1 1 -1000", "g.png", "pixels");
+    }
+
+    // A cancelled file dialog shows nothing; then the file is written or a box tells why not,
+    // the dialog stays open and the view is untouched either way.
+    void exportFromWindow()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, target);
+        QFETCH(QString, box);
+        QFETCH(QSize, pictures);
+        WindowFixture f;
+        SettingsFile().setValue(AppSettings::DefaultImageDir, QStringLiteral("/pictures/out"));
+        f.dir.writeFile(QString(250, 'e'), "old");
+        QDir(f.dir.path()).mkdir("dir");
+        f.show(Unusual);
+        f.window.stateForTesting().palsearchpos = 1234;
+        const QMap<QString, QString> before = fields(f.state());
+        f.prompts.answers = QStringList { "", f.dir.filePath(target) };
+        savePicture dialog(&f.window);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Images"));
+        dialog.show();
+        const Ui::savePictureClass &ui = dialog.form();
+        ui.lineEditNumX->setText(typed[0]);
+        ui.lineEditNumY->setText(typed[1]);
+        ui.lineEditBorder->setText(typed[2]);
+        ui.radioButtonUp->click();
+        ui.pushButtonSave->click();
+        QCOMPARE(f.boxes(), QStringList());
+        ui.pushButtonSave->click();
+        QVERIFY(dialog.isVisible());
+        const ScriptedPrompts::Asked asked = f.prompts.asked.value(1);
+        QCOMPARE(asked.caption + ' ' + asked.dir + ' ' + asked.filter,
+            QStringLiteral("Save Images /pictures/out PNG (*.png)"));
+        QCOMPARE(f.boxes().size(), 1);
+        QVERIFY2(f.boxes()[0].startsWith(pictures.isValid() ? "Information: " : "Export error: ")
+                && f.boxes()[0].contains(box),
+            qPrintable(f.boxes()[0]));
+        const Exporter::Request request { pictures.width(), pictures.height(), false,
+            typed[2].toInt(), 253 };
+        QCOMPARE(QImage(f.dir.filePath(target)),
+            pictures.isValid() ? Exporter::compose(f.state(), request) : QImage());
+        QCOMPARE(f.dir.readFile(QString(250, 'e')), QByteArray("old"));
+        QCOMPARE(fields(f.state()), before);
+    }
+
+    // Ctrl+P: empty fields without a settings file; Ok stores them as typed and the next Open
+    // File dialog starts there. Ctrl+A: the about box.
+    void preferencesAndAbout()
+    {
+        WindowFixture f { QByteArray() };
+        QVERIFY(f.showActive());
+        const QString typed = QString::fromUtf8("  /new/jürgen;x=1 ");
+        QStringList seen;
+        inDialog(seen, [&](QWidget *d) {
+            seen << child(d, "lineOpenDir")->text() << child(d, "lineSaveImageDir")->text();
+            child(d, "lineOpenDir")->setText(typed);
+            child<QPushButton>(d, "pushButton_2")->click();
+        });
+        f.key(Qt::Key_P, Qt::ControlModifier);
+        f.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        inDialog(seen, [&](QWidget *d) {
+            seen << child<QLabel>(d, "labelAbout")->text().left(18)
+                 << QString::number(child<QLabel>(d, "label")->pixmap().width());
+            child<QPushButton>(d, "pushButton")->click();
+        });
+        f.key(Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(seen,
+            QStringList({ "Preferences", "", "", "About Pelvane", "<b>Pelvane 0.6</b>", "501" }));
+        QVERIFY(!QApplication::activeModalWidget());
+        SettingsFile settings;
+        QCOMPARE(settings.value(AppSettings::DefaultUssDir).toString(), typed);
+        QCOMPARE(settings.value(AppSettings::DefaultImageDir, "unset").toString(), QString());
+        QVERIFY(QMetaObject::invokeMethod(&f.window, "open"));
+        QCOMPARE(f.prompts.asked.value(0).caption + '|' + f.prompts.asked.value(0).dir,
+            "Open File|" + typed);
+    }
+
+    // Every Browse starts at the stored value, not at the field; a cancel leaves the field;
+    // closing without Ok writes nothing.
+    void preferencesBrowse()
+    {
+        WindowFixture f { QByteArray() };
+        SettingsFile().setValue(AppSettings::DefaultUssDir, "/stored/open");
+        SettingsFile().setValue(AppSettings::DefaultImageDir, "/stored/images");
+        const QByteArray before = f.dir.readFile(AppSettings::fileName());
+        f.prompts.answers = QStringList { "/picked", "", "/picked", "" };
+        preferencesDlg dialog(&f.window);
+        dialog.show();
+        QCOMPARE(child(&dialog, "lineOpenDir")->text(), QStringLiteral("/stored/open"));
+        for (int i = 0; i < 4; ++i) {
+            child<QPushButton>(&dialog, i < 2 ? "pushButton" : "pushButton_3")->click();
+            QCOMPARE(child(&dialog, i < 2 ? "lineOpenDir" : "lineSaveImageDir")->text(), "/picked");
+            const ScriptedPrompts::Asked &asked = f.prompts.asked[i];
+            QCOMPARE(asked.kind + '|' + asked.caption + '|' + asked.dir,
+                i < 2 ? "directory|Choose default open file directory|/stored/open"
+                      : "directory|Choose default directory for saving images|/stored/images");
+        }
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(f.dir.readFile(AppSettings::fileName()), before);
+    }
+
+    // Every entry with its shortcut, status tip and enabled state; the first snapshot enables
+    // the file actions, three add recent-file entries, the newest first.
+    void menus()
+    {
+        WindowFixture f { QByteArray() };
+        const auto entries = [&] {
+            QStringList list;
+            for (QAction *menu : f.window.menuBar()->actions()) {
+                list << menu->text();
+                for (QAction *a : menu->menu()->actions()) {
+                    if (a->isVisible())
+                        list << (a->isSeparator()
+                                ? "  --"
+                                : QString("  %1 %2 %3%4")
+                                      .arg(a->text(), a->shortcut().toString(), a->statusTip(),
+                                          a->isEnabled() ? "" : " (off)"));
+                }
+            }
+            return list;
+        };
+        QStringList expected { "&File", "  &Open Ctrl+O Open a file",
+            "  &Open Ripper State Ctrl+Shift+O Open a ripper state (off)",
+            "  &Save Ripper State Ctrl+Shift+S Save current ripper state (off)",
+            "  &Save images Ctrl+S Save images (off)", "  --", "  &Quit Ctrl+Q Quit program",
+            "&Edit", "  &Preferences Ctrl+P Edit preferences", "&View",
+            "  &Displayed Screen V Show the next screen the snapshot's Copper list displays (off)",
+            "  Screens   (off)", "  --", "  Zoom &In Ctrl++ Magnify the picture area",
+            "  Zoom &Out Ctrl+- Magnify the picture area less (off)",
+            "  &Actual Size Ctrl+0 Show the picture area unmagnified (off)", "&Help",
+            "  &About Ctrl+A About this program" };
+        QCOMPARE(entries(), expected);
+        for (int i = 0; i < 3; ++i)
+            f.window.loadSnapshot(f.dir.writeFile(QString("s%1.uss").arg(i), pattern(100)));
+        for (int i = 2; i < 5; ++i)
+            expected[i].chop(6);
+        expected.insert(5, "  --");
+        for (int i = 0; i < 3; ++i)
+            expected.insert(6 + i, QString("  &%1 s%2.uss  ").arg(i + 1).arg(2 - i));
+        QCOMPARE(entries(), expected);
+        f.window.fileMenuForTesting()->actions()[0]->showStatusText(&f.window);
+        QCOMPARE(f.window.statusBar()->currentMessage(), QStringLiteral("Open a file"));
+    }
+
+    void position_data()
+    {
+        QTest::addColumn<QByteArray>("settings"); // settings.ini at the start; empty: none
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("no settings file") << QByteArray() << QPoint(4, 26);
+        QTest::newRow("on the screen")
+            << QByteArray("windowx=120\nwindowy=80\n") << QPoint(120, 80);
+        QTest::newRow("partly off it")
+            << QByteArray("windowx=-300\nwindowy=-40\n") << QPoint(-300, -40);
+        QTest::newRow("off every screen")
+            << QByteArray("windowx=-20000\nwindowy=15000\n") << QPoint(4, 26);
+        QTest::newRow("not a number") << QByteArray("windowx=left\nwindowy=40\n") << QPoint(0, 40);
+    }
+
+    // The window starts titled, disabled and where the settings file says, writing nothing;
+    // Ctrl+Q stores where it was moved.
+    void position()
+    {
+        QFETCH(QByteArray, settings);
+        WorkDir dir;
+        if (!settings.isEmpty())
+            dir.writeFile("settings.ini", "[General]\n" + settings);
+        Pelvane window;
+        QTEST(window.geometry().topLeft(), "at");
+        QCOMPARE(window.windowTitle(), QStringLiteral("Pelvane 0.6"));
+        QVERIFY(!window.windowIcon().isNull());
+        checkView(window);
+        QCOMPARE(dir.readFile("settings.ini"), settings.isEmpty() ? "" : "[General]\n" + settings);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.move(60, 70);
+        const QPoint where = window.geometry().topLeft();
+        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!window.isVisible());
+        QSettings stored("settings.ini", QSettings::IniFormat);
+        QCOMPARE(QPoint(stored.value("windowx").toInt(), stored.value("windowy").toInt()), where);
+    }
+
+    // Rewritten at every start over what was there; a directory in its place is left alone.
+    void logFile()
+    {
+        const QByteArray text = HtmlLog::content("logfile.html", "09:05:03");
+        QVERIFY(text.startsWith("<style type=\"text/css\">\n")
+            && text.contains("\n.red {color: #FF0000;")
+            && text.endsWith("\n</style>\nCreating logfile.html at 09:05:03\n<br><br>\n"));
+        QCOMPARE(text.count('\n'), 15);
+        WorkDir dir;
+        dir.writeFile("logfile.html", QByteArray(5000, 'x'));
+        {
+            Pelvane window;
+        }
+        const QByteArray written = dir.readFile("logfile.html");
+        QCOMPARE(written,
+            HtmlLog::content("logfile.html", QString::fromLatin1(written.right(18).left(8))));
+        QFile::remove(dir.filePath("logfile.html"));
+        QDir(dir.path()).mkdir("logfile.html");
+        Pelvane window;
+        QVERIFY(QFileInfo(dir.filePath("logfile.html")).isDir());
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
