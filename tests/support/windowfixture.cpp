@@ -2,7 +2,7 @@
 
 #include "testsnapshot.h"
 
-#include <QTest>
+#include <tuple>
 
 WindowFixture::WindowFixture(const QByteArray &snapshot)
 {
@@ -20,35 +20,14 @@ QByteArray WindowFixture::defaultSnapshot()
     return TestSnapshot::standardSnapshot(chipRam).bytes();
 }
 
-void WindowFixture::show(const View &view)
+void WindowFixture::show(const View &v)
 {
     RipperState &s = window.stateForTesting();
-    s.offset = view.offset;
-    s.blXSize = view.width;
-    s.blYSize = view.height;
-    s.bits = view.bits;
-    s.mode = view.mode;
-    s.skip = view.skip;
-    s.skipmode = view.skipmode;
-    s.reverse = view.reverse;
-    s.bitplaneorder = view.order;
+    std::tie(s.offset, s.blXSize, s.blYSize, s.bits, s.mode, s.skip, s.skipmode, s.reverse,
+        s.bitplaneorder)
+        = std::tie(
+            v.offset, v.width, v.height, v.bits, v.mode, v.skip, v.skipmode, v.reverse, v.order);
     window.refreshView();
-}
-
-void WindowFixture::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QTest::keyClick(&window, key, modifiers);
-}
-
-bool WindowFixture::showActive()
-{
-    window.show();
-    return QTest::qWaitForWindowActive(&window);
-}
-
-QImage WindowFixture::shown() const
-{
-    return ui().labelPicture->pixmap().toImage();
 }
 
 QStringList WindowFixture::boxes() const

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QStringList>
+#include <QTest>
 
 // A view to put on the window in one expression: View().at(321).size(12, 50).planes(3).
 struct View
@@ -53,11 +54,11 @@ public:
 
     // Writes the view into the state and refreshes, as loading a state file does.
     void show(const View &view);
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(&window, k, m); }
     // Shows the window and waits until it is active: shortcuts and the pointer need that.
-    bool showActive();
+    bool showActive() { return window.show(), QTest::qWaitForWindowActive(&window); }
     // What labelPicture shows, as an image.
-    QImage shown() const;
+    QImage shown() const { return ui().labelPicture->pixmap().toImage(); }
     // The message boxes shown so far, each "title: text".
     QStringList boxes() const;
 };
