@@ -424,61 +424,53 @@ private slots:
     }
 
     // Ctrl+P: empty fields without a settings file; Ok stores them as typed and the next Open
-    // File dialog starts there. Ctrl+A: the about box.
+    // File dialog starts there. Browse starts at the stored value, not at the field; a cancel
+    // leaves the field; Escape writes nothing. Ctrl+A: the about box.
     void preferencesAndAbout()
     {
         WindowFixture f { QByteArray() };
         QVERIFY(f.showActive());
         const QString typed = QString::fromUtf8("  /new/jürgen;x=1 ");
         QStringList seen;
-        inDialog(seen, [&](QWidget *d) {
+        const auto dialog = [&](Qt::Key key, std::function<void(QWidget *)> act) {
+            f.window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&f.window));
+            inDialog(seen, act);
+            f.key(key, Qt::ControlModifier);
+        };
+        dialog(Qt::Key_P, [&](QWidget *d) {
             seen << child(d, "lineOpenDir")->text() << child(d, "lineSaveImageDir")->text();
             child(d, "lineOpenDir")->setText(typed);
             child<QPushButton>(d, "pushButton_2")->click();
         });
-        f.key(Qt::Key_P, Qt::ControlModifier);
-        f.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        inDialog(seen, [&](QWidget *d) {
+        const QByteArray stored = f.dir.readFile(AppSettings::fileName());
+        f.prompts.answers = QStringList { "/picked", "", "/picked", "" };
+        dialog(Qt::Key_P, [&](QWidget *d) {
+            for (int i = 0; i < 4; ++i) {
+                child<QPushButton>(d, i < 2 ? "pushButton" : "pushButton_3")->click();
+                seen << child(d, i < 2 ? "lineOpenDir" : "lineSaveImageDir")->text();
+            }
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        dialog(Qt::Key_A, [&](QWidget *d) {
             seen << child<QLabel>(d, "labelAbout")->text().left(18)
                  << QString::number(child<QLabel>(d, "label")->pixmap().width());
             child<QPushButton>(d, "pushButton")->click();
         });
-        f.key(Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(seen,
-            QStringList({ "Preferences", "", "", "About Pelvane", "<b>Pelvane 0.6</b>", "501" }));
+            QStringList({ "Preferences", "", "", "Preferences", "/picked", "/picked", "/picked",
+                "/picked", "About Pelvane", "<b>Pelvane 0.6</b>", "501" }));
         QVERIFY(!QApplication::activeModalWidget());
-        SettingsFile settings;
-        QCOMPARE(settings.value(AppSettings::DefaultUssDir).toString(), typed);
-        QCOMPARE(settings.value(AppSettings::DefaultImageDir, "unset").toString(), QString());
+        QCOMPARE(f.dir.readFile(AppSettings::fileName()), stored);
+        QCOMPARE(SettingsFile().value(AppSettings::DefaultUssDir).toString(), typed);
+        QCOMPARE(SettingsFile().value(AppSettings::DefaultImageDir, "unset").toString(), "");
         QVERIFY(QMetaObject::invokeMethod(&f.window, "open"));
-        QCOMPARE(f.prompts.asked.value(0).caption + '|' + f.prompts.asked.value(0).dir,
-            "Open File|" + typed);
-    }
-
-    // Every Browse starts at the stored value, not at the field; a cancel leaves the field;
-    // closing without Ok writes nothing.
-    void preferencesBrowse()
-    {
-        WindowFixture f { QByteArray() };
-        SettingsFile().setValue(AppSettings::DefaultUssDir, "/stored/open");
-        SettingsFile().setValue(AppSettings::DefaultImageDir, "/stored/images");
-        const QByteArray before = f.dir.readFile(AppSettings::fileName());
-        f.prompts.answers = QStringList { "/picked", "", "/picked", "" };
-        preferencesDlg dialog(&f.window);
-        dialog.show();
-        QCOMPARE(child(&dialog, "lineOpenDir")->text(), QStringLiteral("/stored/open"));
-        for (int i = 0; i < 4; ++i) {
-            child<QPushButton>(&dialog, i < 2 ? "pushButton" : "pushButton_3")->click();
-            QCOMPARE(child(&dialog, i < 2 ? "lineOpenDir" : "lineSaveImageDir")->text(), "/picked");
-            const ScriptedPrompts::Asked &asked = f.prompts.asked[i];
-            QCOMPARE(asked.kind + '|' + asked.caption + '|' + asked.dir,
-                i < 2 ? "directory|Choose default open file directory|/stored/open"
-                      : "directory|Choose default directory for saving images|/stored/images");
-        }
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(f.dir.readFile(AppSettings::fileName()), before);
+        QStringList asked;
+        for (const ScriptedPrompts::Asked &a : f.prompts.asked)
+            asked << a.kind + '|' + a.caption + '|' + a.dir;
+        const QString open = "directory|Choose default open file directory|" + typed;
+        const QString images = "directory|Choose default directory for saving images|";
+        QCOMPARE(asked, QStringList({ open, open, images, images, "open|Open File|" + typed }));
     }
 
     // Every entry with its shortcut, status tip and enabled state; the first snapshot enables
