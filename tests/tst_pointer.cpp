@@ -118,14 +118,11 @@ private slots:
     {
         QTest::addColumn<QString>("keys"); // each with Ctrl
         QTest::addColumn<int>("zoom");
-        QTest::addColumn<QString>("enabled"); // the View menu's zoom entries
-        for (auto [name, keys, zoom, enabled] : { std::tuple("none", "", 1, "Zoom &In"),
-                 { "in", "=", 2, "Zoom &In Zoom &Out &Actual Size" },
-                 { "in with plus", "+", 2, "Zoom &In Zoom &Out &Actual Size" },
-                 { "in to the limit", "+++++", 4, "Zoom &Out &Actual Size" },
-                 { "in and out", "==-", 2, "Zoom &In Zoom &Out &Actual Size" },
-                 { "out below 1", "-", 1, "Zoom &In" }, { "actual size", "===0", 1, "Zoom &In" } })
-            QTest::newRow(name) << QString(keys) << zoom << QString(enabled);
+        for (auto [name, keys, zoom] :
+            { std::tuple("none", "", 1), { "in", "=", 2 }, { "in with plus", "+", 2 },
+                { "in to the limit", "+++++", 4 }, { "in and out", "==-", 2 },
+                { "out below 1", "-", 1 }, { "actual size", "===0", 1 } })
+            QTest::newRow(name) << QString(keys) << zoom;
     }
 
     // The canvas stays; the area shows its top-left part, every pixel a zoom x zoom block.
@@ -133,7 +130,6 @@ private slots:
     {
         QFETCH(QString, keys);
         QFETCH(int, zoom);
-        QFETCH(QString, enabled);
         WindowFixture f;
         f.show(View().size(3, 17).planes(4));
         QVERIFY(f.showActive());
@@ -141,12 +137,12 @@ private slots:
         for (QChar key : keys)
             f.key(Qt::Key(key.unicode()), Qt::ControlModifier);
         QCOMPARE(f.window.zoom(), zoom);
-        QStringList entries;
+        QList<bool> enabled; // Zoom In, Zoom Out, Actual Size
         for (const QAction *a : f.window.findChildren<QAction *>()) {
-            if (a->isEnabled() && (a->text().startsWith("Zoom") || a->text() == "&Actual Size"))
-                entries << a->text();
+            if (a->text().startsWith("Zoom") || a->text() == "&Actual Size")
+                enabled << a->isEnabled();
         }
-        QCOMPARE(entries.join(' '), enabled);
+        QCOMPARE(enabled, QList<bool>({ zoom<4, zoom> 1, zoom > 1 }));
         QCOMPARE(f.state().canvas, canvas);
         const QImage shown = f.shown();
         QCOMPARE(shown.size(), QSize((800 + zoom - 1) / zoom, (600 + zoom - 1) / zoom) * zoom);

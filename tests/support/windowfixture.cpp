@@ -14,10 +14,15 @@ WindowFixture::WindowFixture(const QByteArray &snapshot)
 
 QByteArray WindowFixture::defaultSnapshot()
 {
-    QByteArray chipRam(64 * 1024, '\0');
-    for (qsizetype i = 0; i < chipRam.size(); ++i)
-        chipRam[i] = char((i * 37) ^ (i >> 8));
-    return TestSnapshot::standardSnapshot(chipRam).bytes();
+    return TestSnapshot::standardSnapshot(pattern(64 * 1024)).bytes();
+}
+
+QByteArray WindowFixture::pattern(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 37) ^ (i >> 8));
+    return bytes;
 }
 
 void WindowFixture::show(const View &v)

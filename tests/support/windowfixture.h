@@ -43,6 +43,8 @@ public:
 
     // 64 KiB of chip RAM holding a repeating byte pattern, in the usual chunk chain.
     static QByteArray defaultSnapshot();
+    // `size` bytes of that pattern.
+    static QByteArray pattern(int size);
 
     WorkDir dir;
     ScriptedPrompts prompts;
