@@ -529,23 +529,26 @@ private slots:
         QCOMPARE(f.window.statusBar()->currentMessage(), QStringLiteral("Open a file"));
     }
 
-    void position_data()
+    void start_data()
     {
-        QTest::addColumn<QByteArray>("settings"); // settings.ini at the start; empty: none
+        QTest::addColumn<QByteArray>("settings"); // lines of settings.ini at the start, by ';'
         QTest::addColumn<QPoint>("at");
-        QTest::newRow("no settings file") << QByteArray() << QPoint(4, 26);
-        QTest::newRow("on the screen")
-            << QByteArray("windowx=120\nwindowy=80\n") << QPoint(120, 80);
-        QTest::newRow("partly off it")
-            << QByteArray("windowx=-300\nwindowy=-40\n") << QPoint(-300, -40);
-        QTest::newRow("off every screen")
-            << QByteArray("windowx=-20000\nwindowy=15000\n") << QPoint(4, 26);
-        QTest::newRow("not a number") << QByteArray("windowx=left\nwindowy=40\n") << QPoint(0, 40);
+        QTest::addColumn<int>("zoom");
+        const QPoint fallback(4, 26);
+        for (auto [settings, at, zoom] :
+            { std::tuple("", fallback, 1), { "windowx=120;windowy=80", QPoint(120, 80), 1 },
+                { "windowx=-300;windowy=-40", QPoint(-300, -40), 1 }, // partly off the screen
+                { "windowx=-20000;windowy=15000", fallback, 1 },
+                { "windowx=left;windowy=40", QPoint(0, 40), 1 }, { "zoom=3", fallback, 3 },
+                { "zoom=4", fallback, 4 }, { "other=2", fallback, 1 }, { "zoom=5", fallback, 1 },
+                { "zoom=0", fallback, 1 }, { "zoom=2.5", fallback, 1 }, { "zoom=two", fallback, 1 },
+                { "zoom=2, 3", fallback, 1 }, { "zoom=4294967298", fallback, 1 } })
+            QTest::newRow(settings) << QByteArray(settings).replace(';', '\n') << at << zoom;
     }
 
-    // The window starts titled, disabled and where the settings file says, writing nothing;
-    // Ctrl+Q stores where it was moved.
-    void position()
+    // The window starts titled, disabled, where the settings file says and at its zoom, writing
+    // nothing; Ctrl+Q stores where it was moved.
+    void start()
     {
         QFETCH(QByteArray, settings);
         WorkDir dir;
@@ -553,6 +556,7 @@ private slots:
             dir.writeFile("settings.ini", "[General]\n" + settings);
         Pelvane window;
         QTEST(window.geometry().topLeft(), "at");
+        QTEST(window.zoom(), "zoom");
         QCOMPARE(window.windowTitle(), QStringLiteral("Pelvane 0.6"));
         QVERIFY(!window.windowIcon().isNull());
         checkView(window);
@@ -698,23 +702,6 @@ private slots:
         const QImage part = canvas.copy(QRect(QPoint(), shown.size() / zoom));
         QCOMPARE(shown, part.scaled(shown.size()).convertToFormat(shown.format())); // replicated
         QCOMPARE(Pelvane().zoom(), zoom); // kept in settings.ini
-    }
-
-    void zoomSetting_data() // the row's name is the line in settings.ini
-    {
-        QTest::addColumn<int>("zoom");
-        for (auto [line, zoom] : { std::pair("zoom=3", 3), { "zoom=4", 4 }, { "other=2", 1 },
-                 { "zoom=5", 1 }, { "zoom=0", 1 }, { "zoom=2.5", 1 }, { "zoom=two", 1 },
-                 { "zoom=2, 3", 1 }, { "zoom=4294967298", 1 } })
-            QTest::newRow(line) << zoom;
-    }
-
-    void zoomSetting()
-    {
-        QFETCH(int, zoom);
-        WorkDir dir;
-        dir.writeFile("settings.ini", QByteArray("[General]\n") + QTest::currentDataTag() + "\n");
-        QCOMPARE(Pelvane().zoom(), zoom);
     }
 };
 
