@@ -49,9 +49,11 @@ QMap<QString, QString> fields(const RipperState &s)
     for (int entry : s.bitplaneorder)
         order << QString::number(entry);
     const QImage &c = s.canvas;
+    const QList<QRgb> table = c.colorTable();
     QMap<QString, QString> map { { "order", order.join(',') }, { "c0", hex(c.color(0)) },
         { "c31", hex(c.color(31)) }, { "c255", hex(c.color(255)) },
-        { "default", QString::number(c.colorTable() == Palette::defaultColors()) } };
+        { "default", QString::number(table == Palette::defaultColors()) },
+        { "palette", QString::number(qHashRange(table.cbegin(), table.cend())) } };
     const std::pair<const char *, int> numbers[] = { { "offset", s.offset }, { "w", s.blXSize },
         { "h", s.blYSize }, { "bits", s.bits }, { "mode", s.mode }, { "skip", s.skip },
         { "skipmode", s.skipmode }, { "reverse", s.reverse }, { "palsource", s.palsource },
@@ -119,23 +121,6 @@ void apply(WindowFixture &f, const QString &steps)
         else
             QTest::keySequence(&f.window, QKeySequence(step));
     }
-}
-
-template<typename T = QLineEdit> T *child(QWidget *parent, const char *name)
-{
-    T *widget = parent->findChild<T *>(QLatin1String(name));
-    return widget ? widget : (qFatal("no child %s", name), nullptr);
-}
-
-// Runs `act` on the modal dialog the next event opens, recording its title.
-void inDialog(QStringList &seen, std::function<void(QWidget *)> act)
-{
-    QTimer::singleShot(0, [&seen, act] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        seen << (dialog ? dialog->windowTitle() : "no dialog");
-        if (dialog)
-            act(dialog);
-    });
 }
 
 const View Unusual { 321, 12, 50, 3, RipperState::ModeST, 8, 1, true, { 2, 0, 1, 3, 7, 6, 5, 4 } };
@@ -299,7 +284,6 @@ private slots:
         f.show(Unusual);
         apply(f, steps);
         QMap<QString, QString> saved = fields(f.state());
-        const QList<QRgb> palette = f.state().canvas.colorTable();
         const QString file = f.dir.filePath("state.plv");
         f.prompts.answers = QStringList { "", file, "", file };
         QVERIFY(QMetaObject::invokeMethod(&f.window, "saveState"));
@@ -317,7 +301,6 @@ private slots:
                     + QString(" Ripper State Pelvane State (*.plv)"));
         QCOMPARE(f.prompts.asked.size(), 4);
         QCOMPARE(f.boxes(), QStringList());
-        QCOMPARE(f.state().canvas.colorTable(), palette);
         saved["palpos"] = fields(f.state())["palpos"];
         QCOMPARE(fields(f.state()), saved);
         checkView(f.window);
@@ -423,10 +406,10 @@ private slots:
         const ScriptedPrompts::Asked asked = f.prompts.asked.value(1);
         QCOMPARE(asked.caption + ' ' + asked.dir + ' ' + asked.filter,
             QStringLiteral("Save Images /pictures/out PNG (*.png)"));
-        QCOMPARE(f.boxes().size(), 1);
-        QVERIFY2(f.boxes()[0].startsWith(pictures.isValid() ? "Information: " : "Export error: ")
-                && f.boxes()[0].contains(box),
-            qPrintable(f.boxes()[0]));
+        const QString shown = f.boxes().join('|'); // one box
+        QVERIFY2(shown.startsWith(pictures.isValid() ? "Information: " : "Export error: ")
+                && shown.contains(box) && !shown.contains('|'),
+            qPrintable(shown));
         const Exporter::Request request { pictures.width(), pictures.height(), false,
             typed[2].toInt(), 253 };
         QCOMPARE(QImage(f.dir.filePath(target)),
@@ -444,30 +427,38 @@ private slots:
         QVERIFY(f.showActive());
         const QString typed = QString::fromUtf8("  /new/jürgen;x=1 ");
         QStringList seen;
+        // Runs `act` on the modal dialog the shortcut opens, recording its title.
         const auto dialog = [&](Qt::Key key, std::function<void(QWidget *)> act) {
             f.window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&f.window));
-            inDialog(seen, act);
+            QTimer::singleShot(0, [&seen, act] {
+                QWidget *d = QApplication::activeModalWidget();
+                seen << (d ? d->windowTitle() : "no dialog");
+                if (d)
+                    act(d);
+            });
             f.key(key, Qt::ControlModifier);
         };
         dialog(Qt::Key_P, [&](QWidget *d) {
-            seen << child(d, "lineOpenDir")->text() << child(d, "lineSaveImageDir")->text();
-            child(d, "lineOpenDir")->setText(typed);
-            child<QPushButton>(d, "pushButton_2")->click();
+            seen << d->findChild<QLineEdit *>("lineOpenDir")->text()
+                 << d->findChild<QLineEdit *>("lineSaveImageDir")->text();
+            d->findChild<QLineEdit *>("lineOpenDir")->setText(typed);
+            d->findChild<QPushButton *>("pushButton_2")->click();
         });
         const QByteArray stored = f.dir.readFile(AppSettings::fileName());
         f.prompts.answers = QStringList { "/picked", "", "/picked", "" };
         dialog(Qt::Key_P, [&](QWidget *d) {
             for (int i = 0; i < 4; ++i) {
-                child<QPushButton>(d, i < 2 ? "pushButton" : "pushButton_3")->click();
-                seen << child(d, i < 2 ? "lineOpenDir" : "lineSaveImageDir")->text();
+                d->findChild<QPushButton *>(i < 2 ? "pushButton" : "pushButton_3")->click();
+                seen << d->findChild<QLineEdit *>(i < 2 ? "lineOpenDir" : "lineSaveImageDir")
+                            ->text();
             }
             QTest::keyClick(d, Qt::Key_Escape);
         });
         dialog(Qt::Key_A, [&](QWidget *d) {
-            seen << child<QLabel>(d, "labelAbout")->text().left(18)
-                 << QString::number(child<QLabel>(d, "label")->pixmap().width());
-            child<QPushButton>(d, "pushButton")->click();
+            seen << d->findChild<QLabel *>("labelAbout")->text().left(18)
+                 << QString::number(d->findChild<QLabel *>("label")->pixmap().width());
+            d->findChild<QPushButton *>("pushButton")->click();
         });
         QCOMPARE(seen,
             QStringList({ "Preferences", "", "", "Preferences", "/picked", "/picked", "/picked",
