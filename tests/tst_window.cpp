@@ -219,20 +219,16 @@ private slots:
         // L takes one list after another; past the last it sets the cursor back to 0 and keeps
         // the palette. J finds the current list again; after Reset or K, the first.
         for (auto [source, step] : { std::pair("Simple", 1), { "Advanced", 128 } }) {
-            const auto list = [&](int n, const QString &more = "") {
-                return QString("palfound=%1 palpos=%2 c31=%3 %4")
+            const auto list = [&](int n, qint64 pos = -1) { // palfound and colours of list n
+                const QList<std::uint16_t> words = sampleWords(32, n ? 9 : 7);
+                return QString("palfound=%1 palpos=%2 c0=%3 c31=%4")
                     .arg(lists[n])
-                    .arg(lists[n] + step)
-                    .arg(hex(rgbOfWord(sampleWords(32, n ? 9 : 7)[31])), more);
+                    .arg(pos < 0 ? lists[n] + step : pos)
+                    .arg(hex(rgbOfWord(words[0])), hex(rgbOfWord(words[31])));
             };
             const QString radio = QString("radioPalette") + source;
             for (auto [steps, expect] : { std::pair(" L", list(0)), { " L L", list(1) },
-                     { " L L L",
-                         QString("palfound=%1 palpos=0 c31=%2")
-                             .arg(lists[1])
-                             .arg(hex(rgbOfWord(sampleWords(32, 9)[31]))) },
-                     { " L L L L", list(0) },
-                     { " L B J", list(0, "c0=" + hex(rgbOfWord(sampleWords(32, 7)[0]))) },
+                     { " L L L", list(1, 0) }, { " L L L L", list(0) }, { " L B J", list(0) },
                      { " L J L", list(1) }, { " L L buttonResetPal", "palfound=0 c0=ffffff" },
                      { " L L buttonResetPal J", list(0) },
                      { " L L K", "palfound=0 palpos=0 default=1" } })
