@@ -192,6 +192,7 @@ private slots:
             "sliderXSize=100 sliderYSize=1 horizontalSlider=1234 sliderSkipAmount=2048 "
             "sliderBits=8 sliderBit5=2",
             "w=100 h=1 offset=1234 skip=2048 bits=8 order=0,1,2,3,4,2,6,7");
+        row("skip alone", big, View(), "sliderSkipAmount=16", "skip=16");
         row("largest grid", big, View().size(1, 1).planes(5), "", "w=1 still");
         const char *modes[] = { "AM", "ST", "SP", "Cplus", "Cminus" };
         for (int m = 0; m < 5; ++m)
