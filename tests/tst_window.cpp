@@ -392,6 +392,7 @@ private slots:
         const QMap<QString, QString> before = fields(f.state());
         f.prompts.answers = QStringList { "", f.dir.filePath(target) };
         savePicture dialog(&f.window);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Images"));
         dialog.show();
         const Ui::savePictureClass &ui = dialog.form();
         ui.lineEditNumX->setText(typed[0]);

@@ -9,7 +9,8 @@
 #include <QStringList>
 #include <QTest>
 
-// A view to put on the window in one expression: View().at(321).size(12, 50).planes(3).
+// A view to put on the window in one expression: View().at(321).size(12, 50).planes(3), or
+// every field in order: View { 321, 12, 50, 3, RipperState::ModeST, 8, 1, true, { 2, 0, ... } }.
 struct View
 {
     int offset = 0;
@@ -27,8 +28,6 @@ struct View
     View &planes(int n) { return bits = n, *this; }
     View &inMode(int m) { return mode = m, *this; }
     View &skipping(int amount, int mode) { return skip = amount, skipmode = mode, *this; }
-    View &reversed(bool r = true) { return reverse = r, *this; }
-    View &ordered(const std::array<int, 8> &o) { return order = o, *this; }
 };
 Q_DECLARE_METATYPE(View)
 
