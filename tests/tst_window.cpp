@@ -152,6 +152,8 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // Keys, sliders and buttons on a window with `file` showing `view`: the fields they change,
+    // whether they refresh at all, and after every row the controls and canvas as checkView wants.
     void controls_data()
     {
         QTest::addColumn<QByteArray>("file"); // empty: no snapshot
@@ -263,14 +265,11 @@ private slots:
     {
         QTest::addColumn<QString>("steps"); // to the palette saved
         QTest::addColumn<QString>("other"); // then another source
-        QTest::newRow("Simple, second list") << "radioPaletteSimple L L"
-                                             << "radioPaletteAdvanced";
-        QTest::newRow("Advanced, second list") << "radioPaletteAdvanced L L"
-                                               << "radioPaletteECS";
-        QTest::newRow("ECS") << "radioPaletteECS L"
-                             << "radioPaletteAGA";
-        QTest::newRow("AGA") << "radioPaletteAGA L"
-                             << "radioPaletteSimple";
+        for (auto [steps, other] : { std::pair("radioPaletteSimple L L", "radioPaletteAdvanced"),
+                 { "radioPaletteAdvanced L L", "radioPaletteECS" },
+                 { "radioPaletteECS L", "radioPaletteAGA" },
+                 { "radioPaletteAGA L", "radioPaletteSimple" } })
+            QTest::newRow(steps) << QString(steps) << QString(other);
     }
 
     // Cancelled dialogs change nothing; a saved state restores every field and the palette
@@ -685,7 +684,7 @@ private slots:
             if (a->text().startsWith("Zoom") || a->text() == "&Actual Size")
                 enabled << a->isEnabled();
         }
-        QCOMPARE(enabled, QList<bool>({ zoom<4, zoom> 1, zoom > 1 }));
+        QCOMPARE(enabled, QList<bool>({ (zoom < 4), (zoom > 1), (zoom > 1) }));
         QCOMPARE(f.state().canvas, canvas);
         const QImage shown = f.shown();
         QCOMPARE(shown.size(), QSize((800 + zoom - 1) / zoom, (600 + zoom - 1) / zoom) * zoom);
