@@ -5,6 +5,7 @@ the same files."""
 
 import random
 import struct
+import zlib
 from pathlib import Path
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
@@ -63,6 +64,50 @@ def snapshot_seeds(rng):
     }
 
 
+def compressed_chunk(tag, data, flags=1, unpacked=None):
+    """A compressed chunk: flags bit 0 set, the uncompressed size (or a forced one) at +12 and a
+    zlib stream at +16, padded after the stream."""
+    stream = zlib.compress(data, 6)
+    size = len(data) if unpacked is None else unpacked
+    natural = 16 + len(stream)
+    body = tag + struct.pack(">III", natural, flags | 1, size) + stream
+    return body + bytes(((natural + 4) & ~3) - natural)
+
+
+def compressed_snapshot(rng, fast_size=700):
+    """CRAM and FRAM compressed, a stored chunk with bit 0 clear between them, CONF and LOG
+    compressed after the first END, as the emulator writes them."""
+    end = b"END " + struct.pack(">I", 8)
+    return b"".join([
+        chunk(b"ASF ", bytes(4) + b"UAE\0" + b"6.1.0\0\0"),
+        chunk(b"CHIP", bytes(4) + bytes(356)),
+        compressed_chunk(b"CRAM", chip_ram(rng, 1024)),
+        chunk(b"CIAA", bytes(37)),
+        compressed_chunk(b"FRAM", bytes(fast_size - 3) + b"abc", flags=0x30),
+        end,
+        compressed_chunk(b"CONF", b"cpu_model=68020\nchipset=aga\n"),
+        compressed_chunk(b"LOG ", b""),
+        end,
+    ])
+
+
+def compressed_seeds(rng):
+    whole = compressed_snapshot(rng)
+    cram = whole.index(b"CRAM")
+    stream = cram + 16
+    damaged = bytearray(whole)
+    damaged[stream + 10] ^= 0x55
+    return {
+        "compressed.uss": whole,
+        "compressed-cut-in-stream.uss": whole[:stream + 30],
+        "compressed-corrupt.uss": bytes(damaged),
+        "compressed-short-u.uss": whole[:cram + 12] + struct.pack(">I", 1000) + whole[cram + 16:],
+        "compressed-huge-u.uss": whole[:cram + 12] + struct.pack(">I", 0xFFFFFFF0) + whole[cram + 16:],
+        "compressed-no-end.uss": whole[:whole.index(b"END ")],
+        "compressed-trailing.uss": whole + b"trailing bytes",
+    }
+
+
 def decode_seeds(rng):
     # The parameters come from the end of the input, the picture bytes from the front.
     return {f"random-{n}.bin": rng.randbytes(n) for n in (24, 96, 400, 1500, 3000)}
@@ -117,7 +162,8 @@ def settings_seeds(rng):
 def main():
     rng = random.Random(20240607)
     sets = {
-        "fuzz_snapshot": snapshot_seeds(rng),
+        # Compressed seeds draw from their own generator, so the other seeds stay as they were.
+        "fuzz_snapshot": {**snapshot_seeds(rng), **compressed_seeds(random.Random(20261207))},
         "fuzz_decode": decode_seeds(rng),
         "fuzz_statefile": statefile_seeds(rng),
         "fuzz_settings": settings_seeds(rng),

@@ -119,6 +119,8 @@ void TestSearch::cancel()
         putBytes(chipRam, listAt, copperColourMoves(words));
     const Builder snapshot = standardSnapshot(chipRam);
     WindowFixture f(snapshot.bytes());
+    f.prompts.progressUpdates = 0; // the reports of opening the snapshot
+    f.prompts.progressLabels.clear();
     f.prompts.cancelAfterUpdates = cancelAfter;
     (source ? f.ui().radioPaletteAdvanced : f.ui().radioPaletteSimple)->click();
     f.window.stateForTesting().palsearchpos = 5;

@@ -32,3 +32,17 @@ QByteArray HtmlLog::content(const QString &logName, const QString &timeText)
     text += "<br><br>\n";
     return text;
 }
+
+void HtmlLog::addLine(const QString &text) const
+{
+    QFile file(m_logName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        file.write(lineContent(text));
+}
+
+QByteArray HtmlLog::lineContent(const QString &text)
+{
+    // The file names no character set, so the middle dot goes as an entity.
+    const QString escaped = text.toHtmlEscaped().replace(QChar(0x00B7), QLatin1String("&middot;"));
+    return "<span class=\"black\">" + escaped.toUtf8() + "</span><br>\n";
+}

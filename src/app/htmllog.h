@@ -11,6 +11,11 @@ public:
 
     const QString &logName() const { return m_logName; }
 
+    // Appends one line of text; a file that cannot be written is skipped silently.
+    void addLine(const QString &text) const;
+    // The file's text for such a line.
+    static QByteArray lineContent(const QString &text);
+
     // The file's text for a given time of day ("HH:MM:SS").
     static QByteArray content(const QString &logName, const QString &timeText);
 

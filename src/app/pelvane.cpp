@@ -29,6 +29,7 @@ Pelvane::Pelvane(QWidget *parent, Qt::WindowFlags flags)
     createActions();
     createMenus();
     createPointerLabel();
+    createSnapshotInfoLabel();
     ui.labelPicture->installEventFilter(this);
     setControlsEnabled(false);
     refreshView();

@@ -144,6 +144,8 @@ private:
     void writeControls();
     void stepOffset(int delta, bool allowed);
     void createPointerLabel();
+    void createSnapshotInfoLabel();
+    void showSnapshotInfo();
     void addZoomEntries(QMenu *menu);
     void enableZoomEntries();
     void showCanvas();
@@ -174,6 +176,8 @@ private:
     QAction *zoomOutAction = nullptr;
     QAction *actualSizeAction = nullptr;
     QLabel *pointerLabel = nullptr;
+    QLabel *snapshotInfoLabel = nullptr;
+    QString m_snapshotSummary; // of the loaded snapshot, for snapshotInfoLabel
     RipperState m_state;
     bool m_literalDecoding = false;
     std::optional<GridKey> m_shown; // what labelPicture shows now

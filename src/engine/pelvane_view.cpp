@@ -100,6 +100,7 @@ void Pelvane::refreshView()
     writeControls();
     drawGrid();
     showPointerReadout();
+    showSnapshotInfo();
 }
 
 void Pelvane::setControlsEnabled(bool enabled)

@@ -2,16 +2,20 @@
 #include "pelvane.h"
 
 #include "appsettings.h"
+#include "htmllog.h"
 #include "prompts.h"
 #include "recentfiles.h"
 #include "snapshotfile.h"
+#include "snapshotsummary.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
+#include <QStatusBar>
 
 void Pelvane::open()
 {
@@ -28,16 +32,31 @@ void Pelvane::openRecentFile()
         loadSnapshot(action->data().toString());
 }
 
-// A file that cannot be read whole leaves the loaded snapshot as it was.
+// A file that cannot be read whole, or whose compressed chunks cannot be expanded, leaves the
+// loaded snapshot as it was; bad data gets one more line in the box saying what is wrong.
 void Pelvane::loadSnapshot(const QString &path)
 {
-    auto bytes = SnapshotFile::read(path);
-    if (!bytes) {
-        Prompts::current().information(this, tr("File error"), tr("Can't open file!"));
+    std::unique_ptr<Progress> progress; // shows only for files that take a while
+    const auto report = [&](std::int64_t done, std::int64_t total) {
+        if (!progress)
+            progress = Prompts::current().progress(this, tr("Opening %1...").arg(path));
+        return progress->update(done, total);
+    };
+    SnapshotFile::ReadResult read = SnapshotFile::read(path, report);
+    progress.reset();
+    if (read.cancelled)
+        return;
+    if (!read.bytes) {
+        QString text = tr("Can't open file!");
+        if (!read.problem.isEmpty())
+            text += QLatin1Char('\n') + read.problem;
+        Prompts::current().information(this, tr("File error"), text);
         return;
     }
-    m_state.filesize = int(bytes->size());
-    m_state.fileData = std::move(*bytes);
+    m_state.filesize = int(read.bytes->size());
+    m_state.fileData = std::move(*read.bytes);
+    m_snapshotSummary = SnapshotSummary::describe(m_state, read.expanded);
+    logFile->addLine(m_snapshotSummary);
     m_shown.reset();
     m_jumps.clear(); // offsets into the previous snapshot
     ui.horizontalSlider->setMaximum(m_state.filesize);
@@ -47,6 +66,27 @@ void Pelvane::loadSnapshot(const QString &path)
     findScreens();
     drawGrid();
     showPointerReadout();
+    showSnapshotInfo();
+}
+
+// Added after the pointer readout, so it stays at the right end of the status bar.
+void Pelvane::createSnapshotInfoLabel()
+{
+    snapshotInfoLabel = new QLabel(this);
+    snapshotInfoLabel->setObjectName(QStringLiteral("labelSnapshotInfo"));
+    statusBar()->addPermanentWidget(snapshotInfoLabel);
+}
+
+void Pelvane::showSnapshotInfo()
+{
+    if (!m_state.fileLoaded) {
+        snapshotInfoLabel->clear();
+        return;
+    }
+    const QString address = SnapshotSummary::chipAddress(m_state, m_state.offset);
+    snapshotInfoLabel->setText(address.isEmpty()
+            ? m_snapshotSummary
+            : m_snapshotSummary + QStringLiteral(" \u00B7 ") + address);
 }
 
 void Pelvane::recordCurrentFile(const QString &path)

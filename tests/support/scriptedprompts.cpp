@@ -1,43 +1,10 @@
 #include "scriptedprompts.h"
 
-ScriptedPrompts::ScriptedPrompts()
-{
-    Prompts::install(this);
-}
-
-ScriptedPrompts::~ScriptedPrompts()
-{
-    Prompts::install(nullptr);
-}
-
 QString ScriptedPrompts::answer(
     const QString &kind, const QString &caption, const QString &dir, const QString &filter)
 {
     asked.append({ kind, caption, dir, filter });
     return answers.isEmpty() ? QString() : answers.takeFirst();
-}
-
-QString ScriptedPrompts::openFileName(
-    QWidget *, const QString &caption, const QString &dir, const QString &filter)
-{
-    return answer(QStringLiteral("open"), caption, dir, filter);
-}
-
-QString ScriptedPrompts::saveFileName(
-    QWidget *, const QString &caption, const QString &dir, const QString &filter)
-{
-    return answer(QStringLiteral("save"), caption, dir, filter);
-}
-
-QString ScriptedPrompts::existingDirectory(
-    QWidget *, const QString &caption, const QString &dir, QFileDialog::Options)
-{
-    return answer(QStringLiteral("directory"), caption, dir, QString());
-}
-
-void ScriptedPrompts::information(QWidget *, const QString &title, const QString &text)
-{
-    shown.append({ title, text });
 }
 
 std::unique_ptr<Progress> ScriptedPrompts::progress(QWidget *, const QString &labelText)

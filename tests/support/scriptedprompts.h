@@ -23,8 +23,8 @@ public:
         QString text;
     };
 
-    ScriptedPrompts();
-    ~ScriptedPrompts() override;
+    ScriptedPrompts() { Prompts::install(this); }
+    ~ScriptedPrompts() override { Prompts::install(nullptr); }
 
     // Answers for the next file or directory dialogs, in order; an empty answer is a cancel.
     QStringList answers;
@@ -36,13 +36,23 @@ public:
     int progressUpdates = 0;
     int cancelAfterUpdates = -1;
 
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-        const QString &filter) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-        const QString &filter) override;
-    QString existingDirectory(QWidget *parent, const QString &caption, const QString &dir,
-        QFileDialog::Options options) override;
-    void information(QWidget *parent, const QString &title, const QString &text) override;
+    QString openFileName(QWidget *, const QString &c, const QString &d, const QString &f) override
+    {
+        return answer("open", c, d, f);
+    }
+    QString saveFileName(QWidget *, const QString &c, const QString &d, const QString &f) override
+    {
+        return answer("save", c, d, f);
+    }
+    QString existingDirectory(
+        QWidget *, const QString &c, const QString &d, QFileDialog::Options) override
+    {
+        return answer("directory", c, d, QString());
+    }
+    void information(QWidget *, const QString &title, const QString &text) override
+    {
+        shown.append({ title, text });
+    }
     std::unique_ptr<Progress> progress(QWidget *parent, const QString &labelText) override;
 
     QStringList shownTexts() const;

@@ -2,7 +2,7 @@
 
 #include "testsnapshot.h"
 
-#include <QTest>
+#include <tuple>
 
 WindowFixture::WindowFixture(const QByteArray &snapshot)
 {
@@ -14,35 +14,25 @@ WindowFixture::WindowFixture(const QByteArray &snapshot)
 
 QByteArray WindowFixture::defaultSnapshot()
 {
-    QByteArray chipRam(64 * 1024, '\0');
-    for (qsizetype i = 0; i < chipRam.size(); ++i)
-        chipRam[i] = char((i * 37) ^ (i >> 8));
-    return TestSnapshot::standardSnapshot(chipRam).bytes();
+    return TestSnapshot::standardSnapshot(pattern(64 * 1024)).bytes();
 }
 
-void WindowFixture::show(const View &view)
+QByteArray WindowFixture::pattern(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 37) ^ (i >> 8));
+    return bytes;
+}
+
+void WindowFixture::show(const View &v)
 {
     RipperState &s = window.stateForTesting();
-    s.offset = view.offset;
-    s.blXSize = view.width;
-    s.blYSize = view.height;
-    s.bits = view.bits;
-    s.mode = view.mode;
-    s.skip = view.skip;
-    s.skipmode = view.skipmode;
-    s.reverse = view.reverse;
-    s.bitplaneorder = view.order;
+    std::tie(s.offset, s.blXSize, s.blYSize, s.bits, s.mode, s.skip, s.skipmode, s.reverse,
+        s.bitplaneorder)
+        = std::tie(
+            v.offset, v.width, v.height, v.bits, v.mode, v.skip, v.skipmode, v.reverse, v.order);
     window.refreshView();
-}
-
-void WindowFixture::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QTest::keyClick(&window, key, modifiers);
-}
-
-QImage WindowFixture::shown() const
-{
-    return ui().labelPicture->pixmap().toImage();
 }
 
 QStringList WindowFixture::boxes() const

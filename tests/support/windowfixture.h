@@ -7,8 +7,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QStringList>
+#include <QTest>
 
-// A view to put on the window in one expression: View().at(321).size(12, 50).planes(3).
+// A view to put on the window in one expression: View().at(321).size(12, 50).planes(3), or
+// every field in order: View { 321, 12, 50, 3, RipperState::ModeST, 8, 1, true, { 2, 0, ... } }.
 struct View
 {
     int offset = 0;
@@ -26,9 +28,8 @@ struct View
     View &planes(int n) { return bits = n, *this; }
     View &inMode(int m) { return mode = m, *this; }
     View &skipping(int amount, int mode) { return skip = amount, skipmode = mode, *this; }
-    View &reversed(bool r = true) { return reverse = r, *this; }
-    View &ordered(const std::array<int, 8> &o) { return order = o, *this; }
 };
+Q_DECLARE_METATYPE(View)
 
 // The real window in a temporary working directory, every dialog and box scripted, showing a
 // generated snapshot written to "test.uss". Members are built in order: the directory first, so
@@ -41,6 +42,8 @@ public:
 
     // 64 KiB of chip RAM holding a repeating byte pattern, in the usual chunk chain.
     static QByteArray defaultSnapshot();
+    // `size` bytes of that pattern.
+    static QByteArray pattern(int size);
 
     WorkDir dir;
     ScriptedPrompts prompts;
@@ -52,9 +55,11 @@ public:
 
     // Writes the view into the state and refreshes, as loading a state file does.
     void show(const View &view);
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(&window, k, m); }
+    // Shows the window and waits until it is active: shortcuts and the pointer need that.
+    bool showActive() { return window.show(), QTest::qWaitForWindowActive(&window); }
     // What labelPicture shows, as an image.
-    QImage shown() const;
+    QImage shown() const { return ui().labelPicture->pixmap().toImage(); }
     // The message boxes shown so far, each "title: text".
     QStringList boxes() const;
 };

@@ -1,6 +1,8 @@
-// Writes the demonstration snapshot demo.uss and one ripper state file per picture into the
-// directory named on the command line.
+// Writes the demonstration snapshot demo.uss, the same state saved compressed as
+// demo-compressed.uss, and one ripper state file per picture into the directory named on the
+// command line.
 #include "demosnapshot.h"
+#include "snapshotwriter.h"
 #include "statefile.h"
 
 #include <QCoreApplication>
@@ -32,6 +34,12 @@ int main(int argc, char *argv[])
     const QString snapshot = dir.filePath(QStringLiteral("demo.uss"));
     if (!writeFile(snapshot, demo.bytes)) {
         std::fprintf(stderr, "make-demo: cannot write %s\n", qPrintable(snapshot));
+        return 1;
+    }
+    // The same state as the emulator saves it by default, its memory chunks compressed.
+    const QString compressed = dir.filePath(QStringLiteral("demo-compressed.uss"));
+    if (!writeFile(compressed, SnapshotWriter::compressChunks(demo.bytes))) {
+        std::fprintf(stderr, "make-demo: cannot write %s\n", qPrintable(compressed));
         return 1;
     }
     for (const DemoSnapshot::Picture &picture : demo.pictures) {

@@ -67,8 +67,9 @@ void describe(QCommandLineParser &parser)
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name),
             QString::fromLatin1(o.description), QString::fromLatin1(o.valueName)));
     }
-    parser.addPositionalArgument(
-        QStringLiteral("SNAPSHOT.uss"), QStringLiteral("The WinUAE snapshot to read."));
+    parser.addPositionalArgument(QStringLiteral("SNAPSHOT.uss"),
+        QStringLiteral("The WinUAE snapshot to read, compressed or uncompressed (compressed chunks "
+                       "are expanded in memory), or any other file as raw memory."));
     parser.addPositionalArgument(
         QStringLiteral("OUTPUT.png"), QStringLiteral("The image to write (replaced whole)."));
 }

@@ -13,16 +13,18 @@ namespace ExportCli {
 
 namespace {
 
-// The window's starting point: initial parameters, the default palette, then the snapshot.
-bool loadSnapshot(RipperState &state, const QString &path)
+// The window's starting point: initial parameters, the default palette, then the snapshot with
+// its compressed chunks expanded. `problem` says what is wrong with bad data.
+bool loadSnapshot(RipperState &state, const QString &path, QString &problem)
 {
     state.canvas = QImage(Grid::CanvasWidth, Grid::CanvasHeight, QImage::Format_Indexed8);
     Palette::resetPalette(state);
-    auto bytes = SnapshotFile::read(path);
-    if (!bytes)
+    SnapshotFile::ReadResult read = SnapshotFile::read(path);
+    problem = read.problem;
+    if (!read.bytes)
         return false;
-    state.filesize = int(bytes->size());
-    state.fileData = std::move(*bytes);
+    state.filesize = int(read.bytes->size());
+    state.fileData = std::move(*read.bytes);
     state.fileLoaded = true;
     state.currentFile = path;
     return true;
@@ -132,9 +134,12 @@ bool applyScreen(RipperState &state, int number, RunResult &result)
 RipperState prepareView(const Options &o, RunResult &result)
 {
     RipperState state;
-    if (!loadSnapshot(state, o.snapshotPath)) {
+    QString problem;
+    if (!loadSnapshot(state, o.snapshotPath, problem)) {
         fail(result, Unreadable,
-            QStringLiteral("cannot read the snapshot '%1'").arg(o.snapshotPath));
+            problem.isEmpty()
+                ? QStringLiteral("cannot read the snapshot '%1'").arg(o.snapshotPath)
+                : QStringLiteral("cannot read the snapshot '%1': %2").arg(o.snapshotPath, problem));
         return state;
     }
     if (o.screen && !applyScreen(state, *o.screen, result))

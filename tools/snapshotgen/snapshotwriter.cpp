@@ -3,6 +3,8 @@
 #include "chipregisters.h"
 #include "ripperstate.h"
 
+#include <zlib.h>
+
 namespace SnapshotWriter {
 
 namespace {
@@ -60,14 +62,27 @@ QByteArray bigEndian32(std::uint32_t value)
     return bigEndian16(std::uint16_t(value >> 16)) + bigEndian16(std::uint16_t(value & 0xFFFF));
 }
 
-qsizetype ChunkChain::add(const QByteArray &tag, const QByteArray &data)
+qsizetype ChunkChain::add(const QByteArray &tag, const QByteArray &data, std::uint32_t flags)
 {
     const qsizetype at = m_bytes.size();
     const auto length = std::uint32_t(ChunkHeaderSize + data.size());
     m_tags.append({ tag, at });
-    m_bytes += tag.leftJustified(4, ' ', true) + bigEndian32(length) + bigEndian32(0) + data;
+    m_bytes += tag.leftJustified(4, ' ', true) + bigEndian32(length) + bigEndian32(flags) + data;
     const std::uint32_t padded = (length + 4u) & ~3u;
     m_bytes += QByteArray(qsizetype(padded - length), '\0');
+    return at;
+}
+
+qsizetype ChunkChain::addCompressed(
+    const QByteArray &tag, const QByteArray &data, std::uint32_t flags, int level)
+{
+    uLongf size = compressBound(uLong(data.size()));
+    QByteArray stream(qsizetype(size), '\0');
+    compress2(reinterpret_cast<Bytef *>(stream.data()), &size,
+        reinterpret_cast<const Bytef *>(data.constData()), uLong(data.size()), level);
+    stream.truncate(qsizetype(size));
+    // Padding follows the stream's size, as the length counts the size word too.
+    const qsizetype at = add(tag, bigEndian32(std::uint32_t(data.size())) + stream, flags | 1u);
     return at;
 }
 
@@ -84,6 +99,41 @@ qsizetype ChunkChain::dataOffset(const QByteArray &tag) const
             return entry.second + ChunkHeaderSize;
     }
     return -1;
+}
+
+QList<QByteArray> compressedTags()
+{
+    return { "CRAM", "BRAM", "FRAM", "ZRAM", "ZCRM", "A3K1", "A3K2", "BORO", "PRAM", "DSD0", "DSD1",
+        "DSD2", "DSD3", "ACTR", "HRTM", "CONF", "LOG " };
+}
+
+QByteArray compressChunks(const QByteArray &snapshot, const QList<QByteArray> &tags, int level)
+{
+    ChunkChain chain;
+    qsizetype at = 0;
+    while (snapshot.size() - at >= 8) {
+        const QByteArray tag = snapshot.mid(at, 4);
+        const auto *p = reinterpret_cast<const uchar *>(snapshot.constData() + at + 4);
+        const qint64 length = qint64(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        if (tag == "END ") {
+            chain.end();
+            at += 8;
+            continue;
+        }
+        const qint64 step = (length + 4) & ~qint64(3);
+        if (length < ChunkHeaderSize || step > snapshot.size() - at)
+            break;
+        const QByteArray data = snapshot.mid(at + ChunkHeaderSize, length - ChunkHeaderSize);
+        const QByteArray flags = snapshot.mid(at + 8, 4);
+        const auto flagWord = std::uint32_t(uchar(flags[0])) << 24 | uchar(flags[1]) << 16
+            | uchar(flags[2]) << 8 | uchar(flags[3]);
+        if (tags.contains(tag) && !(flagWord & 1))
+            chain.addCompressed(tag, data, flagWord | 1u, level);
+        else
+            chain.add(tag, data, flagWord);
+        at += step;
+    }
+    return chain.bytes() + snapshot.mid(at);
 }
 
 QByteArray chipData(const QList<std::uint16_t> &colourWords)

@@ -23,7 +23,11 @@ class ChunkChain
 {
 public:
     // Appends a chunk and returns the file offset of its tag.
-    qsizetype add(const QByteArray &tag, const QByteArray &data);
+    qsizetype add(const QByteArray &tag, const QByteArray &data, std::uint32_t flags = 0);
+    // Appends a compressed chunk (flags bit 0 set, the other bits as given): the data's size,
+    // then `data` as a zlib stream at `level`. Returns the file offset of its tag.
+    qsizetype addCompressed(
+        const QByteArray &tag, const QByteArray &data, std::uint32_t flags = 1, int level = 6);
     // Appends the closing "END " record.
     void end();
     // File offset of the first data byte of the first chunk with `tag`, or -1.
@@ -34,6 +38,13 @@ private:
     QByteArray m_bytes;
     QList<QPair<QByteArray, qsizetype>> m_tags;
 };
+
+// The chunks the emulator compresses when compression is on.
+QList<QByteArray> compressedTags();
+// `snapshot` as the emulator saves it with compression on: every chunk whose tag is in `tags`
+// compressed, everything else copied unchanged.
+QByteArray compressChunks(
+    const QByteArray &snapshot, const QList<QByteArray> &tags = compressedTags(), int level = 6);
 
 // "CHIP" data holding `colourWords` (12-bit 0x0RGB values) from COLOR00 on.
 QByteArray chipData(const QList<std::uint16_t> &colourWords);
