@@ -3,7 +3,6 @@
 #include "palette.h"
 #include "snapshotwriter.h"
 
-#include <QFile>
 #include <QString>
 
 // Synthetic WinUAE snapshots for the tests, on top of the snapshot writer.
@@ -61,11 +60,6 @@ public:
     }
     // Offset of the first chip RAM byte, or -1.
     qsizetype cramDataOffset() const { return dataOffset("CRAM"); }
-    bool writeTo(const QString &path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes()) == bytes().size();
-    }
 };
 
 // "ASF ", "CHIP" with `ecsColours`, "AGAC" when `agaColours` is not empty, "CRAM" with
