@@ -1,8 +1,8 @@
 // Arbitrary bytes as a ".plv" state file, loaded onto a small snapshot the way the window does:
 // load, palette restore, the refresh's clamp, then a grid drawn with the result.
+#include "displaysnapshot.h"
 #include "reference.h"
 #include "statefile.h"
-#include "testsnapshot.h"
 #include "viewranges.h"
 
 #include <QFile>
@@ -16,19 +16,15 @@ namespace {
 // Copper lists among picture bytes.
 std::vector<std::uint8_t> makeSnapshot()
 {
+    using namespace TestSnapshot;
     QByteArray ram(2048, '\0');
     for (int i = 0; i < ram.size(); ++i)
         ram[i] = char((i * 37) ^ (i >> 3));
     for (int list : { 300, 1100 })
-        TestSnapshot::putBytes(ram, list,
-            TestSnapshot::copperColourMoves(TestSnapshot::sampleWords(32, list))
-                + TestSnapshot::copperEnd());
-    QList<QRgb> aga;
-    for (int i = 0; i < 256; ++i)
-        aga << qRgb(i, 255 - i, i / 2);
+        putBytes(ram, list, copperColourMoves(sampleWords(32, list)) + copperEnd());
     const QByteArray file
-        = TestSnapshot::standardSnapshot(ram, TestSnapshot::sampleWords(32, 7), aga).bytes();
-    return std::vector<std::uint8_t>(file.begin(), file.end());
+        = standardSnapshot(ram, sampleWords(32, 7), DisplaySnapshot::agaColours()).bytes();
+    return { file.begin(), file.end() };
 }
 
 auto viewFields(const RipperState &s)
