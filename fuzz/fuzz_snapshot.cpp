@@ -119,6 +119,7 @@ void checkAll(RipperState &state)
 QByteArray expectedImage(const std::uint8_t *data, std::int64_t size)
 {
     const char *in = reinterpret_cast<const char *>(data);
+    require(size >= 12 && std::memcmp(in, "ASF ", 4) == 0, "only a chunk chain is expanded");
     QByteArray out;
     std::int64_t i = 0;
     bool ended = false, anyCompressed = false;
