@@ -9,17 +9,15 @@
 #include "screenview.h"
 #include "snapshotexpansion.h"
 #include "snapshotfile.h"
+#include "snapshotwriter.h"
 
+#include <QtEndian>
 #include <zlib.h>
 
 #include <cstring>
 #include <limits>
 
 using Reference::require;
-
-namespace {
-void checkExpansion(const std::uint8_t *data, std::size_t size);
-} // namespace
 
 namespace {
 
@@ -112,6 +110,75 @@ void checkAll(RipperState &state)
     checkScreens(state);
 }
 
+// ---- Expansion of compressed chunks --------------------------------------------------------
+// A successful expansion must equal the image built here by the literal rules with zlib's
+// one-shot `uncompress`: stored bytes and whatever follows the chain copied, each compressed chunk
+// rewritten with L = U + 12, bit 0 of flags cleared and zero padding, its stream giving exactly U
+// bytes. It is then refused with a limit one byte below its size, and cancelled by a callback.
+
+QByteArray expectedImage(const std::uint8_t *data, std::int64_t size)
+{
+    const char *in = reinterpret_cast<const char *>(data);
+    require(size >= 12 && std::memcmp(in, "ASF ", 4) == 0, "only a chunk chain is expanded");
+    QByteArray out;
+    std::int64_t i = 0;
+    bool ended = false, anyCompressed = false;
+    while (i < size) {
+        const std::int64_t left = size - i,
+                           length = left >= 12 ? qFromBigEndian<std::uint32_t>(in + i + 4) : 0;
+        const std::uint32_t flags = length >= 12 ? qFromBigEndian<std::uint32_t>(in + i + 8) : 0;
+        const std::int64_t step = (length + 4) & ~std::int64_t(3);
+        if (left >= 8 && std::memcmp(in + i, "END ", 4) == 0) {
+            out.append(in + i, 8), i += 8, ended = true;
+        } else if (length < 12 || (!(flags & 1) && step > left)) {
+            break;
+        } else if (!(flags & 1)) {
+            out.append(in + i, step), i += step;
+        } else {
+            require(length >= 16 && length <= left, "an expanded chunk lies whole in the file");
+            const std::int64_t unpacked = qFromBigEndian<std::uint32_t>(in + i + 12);
+            QByteArray bytes(unpacked + 1, '\0');
+            uLongf produced = uLongf(bytes.size());
+            const int status = uncompress(reinterpret_cast<Bytef *>(bytes.data()), &produced,
+                data + i + 16, uLong(length - 16));
+            require(status == Z_OK && produced == uLongf(unpacked),
+                "a stream zlib expands to exactly U bytes");
+            out += QByteArray(in + i, 4) + SnapshotWriter::bigEndian32(std::uint32_t(unpacked + 12))
+                + SnapshotWriter::bigEndian32(flags & ~1u) + bytes.left(unpacked)
+                + QByteArray(4 - (unpacked & 3), '\0');
+            i += step, anyCompressed = true;
+        }
+    }
+    require(ended && anyCompressed, "an expanded file had compressed chunks and an END");
+    return out.append(in + i, std::max<std::int64_t>(0, size - i));
+}
+
+void checkExpansion(const std::uint8_t *data, std::int64_t size)
+{
+    using namespace SnapshotExpansion;
+    const Result whole = expand(data, size, SnapshotFile::MaxSize);
+    const bool failed = whole.outcome == Outcome::Failed;
+    require(failed
+            ? whole.problem.startsWith(QLatin1String("chunk ")) && !whole.problem.contains('\n')
+            : whole.problem.isEmpty() && whole.outcome != Outcome::Cancelled,
+        "only a failure says why, in one line naming the chunk; nothing cancels unasked");
+    if (whole.outcome != Outcome::Expanded)
+        return require(failed || whole.expanded.empty(), "raw bytes stay as they are");
+    const auto image = QByteArray::fromRawData(
+        reinterpret_cast<const char *>(whole.expanded.data()), qsizetype(whole.expanded.size()));
+    require(image == expectedImage(data, size), "the image is what the rules and zlib give");
+    const Result tight = expand(data, size, image.size() - 1);
+    require(tight.outcome == Outcome::Failed && tight.expanded.empty(), "over the limit: refused");
+    int calls = 0;
+    const Result cancelled
+        = expand(data, size, SnapshotFile::MaxSize, [&](std::int64_t done, std::int64_t total) {
+              require(done >= 0 && done <= total, "progress stays within its total");
+              return ++calls < 2;
+          });
+    require(cancelled.outcome == (calls >= 2 ? Outcome::Cancelled : Outcome::Expanded),
+        "a callback that says stop cancels");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -127,116 +194,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     state.filesize = int(size / 2);
     checkAll(state);
 
-    checkExpansion(data, size);
+    checkExpansion(data, std::int64_t(size));
+    if (size >= 2) // cut anywhere: the place comes from the input's last two bytes
+        checkExpansion(
+            data, std::int64_t((std::size_t(data[size - 2]) << 8 | data[size - 1]) % size));
     return 0;
 }
-
-// ---- Expansion of compressed chunks --------------------------------------------------------
-// The input as a snapshot file: expanded whole, cut at a place the input picks, and with a limit
-// just below the image. A successful expansion is compared chunk by chunk with the input: stored
-// bytes unchanged, each compressed chunk rewritten with L = U + 12, bit 0 of flags cleared, zero
-// padding, and the data equal to zlib's one-shot `uncompress` of its stream.
-namespace {
-
-std::uint32_t be32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8
-        | std::uint32_t(p[3]);
-}
-
-void checkExpandedImage(const std::uint8_t *in, std::int64_t inSize,
-    const std::vector<std::uint8_t> &image, std::int64_t maxSize)
-{
-    const std::uint8_t *out = image.data();
-    const auto outSize = std::int64_t(image.size());
-    require(outSize <= maxSize, "an expanded image stays within the limit");
-    require(inSize >= 12 && std::memcmp(in, "ASF ", 4) == 0, "only a chunk chain is expanded");
-    std::int64_t i = 0, o = 0;
-    bool ended = false, anyCompressed = false;
-    while (i < inSize) {
-        const std::int64_t left = inSize - i;
-        if (left >= 8 && std::memcmp(in + i, "END ", 4) == 0) {
-            require(o + 8 <= outSize && std::memcmp(in + i, out + o, 8) == 0, "END copied");
-            i += 8, o += 8, ended = true;
-            continue;
-        }
-        const std::int64_t length = left >= 12 ? be32(in + i + 4) : 0;
-        const std::uint32_t flags = length >= 12 ? be32(in + i + 8) : 0;
-        const std::int64_t step = (length + 4) & ~std::int64_t(3);
-        if (length < 12 || (!(flags & 1) && step > left)) {
-            require(ended, "the walk reads a whole chain up to END");
-            require(outSize - o == left && std::memcmp(in + i, out + o, std::size_t(left)) == 0,
-                "what follows the chain is copied unchanged");
-            return;
-        }
-        if (!(flags & 1)) {
-            require(o + step <= outSize && std::memcmp(in + i, out + o, std::size_t(step)) == 0,
-                "a stored chunk is copied unchanged");
-            i += step, o += step;
-            continue;
-        }
-        anyCompressed = true;
-        const std::int64_t unpacked = be32(in + i + 12);
-        const std::int64_t outStep = (unpacked + 16) & ~std::int64_t(3);
-        require(o + outStep <= outSize, "an expanded chunk lies inside the image");
-        require(std::memcmp(in + i, out + o, 4) == 0, "the tag is kept");
-        require(be32(out + o + 4) == unpacked + 12, "the length is U + 12");
-        require(be32(out + o + 8) == (flags & ~1u), "bit 0 of flags is cleared, the rest kept");
-        std::vector<std::uint8_t> reference(std::size_t(unpacked) + 1);
-        uLongf produced = uLongf(reference.size());
-        const int status = uncompress(reference.data(), &produced, in + i + 16, uLong(length - 16));
-        require(status == Z_OK && produced == uLongf(unpacked)
-                && std::memcmp(reference.data(), out + o + 12, std::size_t(unpacked)) == 0,
-            "the data is what zlib gives, exactly U bytes");
-        for (std::int64_t k = o + 12 + unpacked; k < o + outStep; ++k)
-            require(out[k] == 0, "the padding is zero");
-        i += step, o += outStep;
-    }
-    require(ended && anyCompressed, "an expanded file had compressed chunks and an END");
-    require(o == outSize, "the image ends where the chain does");
-}
-
-void checkExpansionOf(const std::uint8_t *data, std::int64_t size)
-{
-    using namespace SnapshotExpansion;
-    const Result whole = expand(data, size, SnapshotFile::MaxSize);
-    switch (whole.outcome) {
-    case Outcome::Raw:
-        require(whole.expanded.empty() && whole.problem.isEmpty(), "raw bytes stay as they are");
-        return;
-    case Outcome::Failed:
-        require(whole.problem.startsWith(QLatin1String("chunk ")) && !whole.problem.contains('\n'),
-            "a failure names the chunk in one line");
-        return;
-    case Outcome::Cancelled:
-        require(false, "nothing cancels without a progress callback");
-        return;
-    case Outcome::Expanded:
-        break;
-    }
-    checkExpandedImage(data, size, whole.expanded, SnapshotFile::MaxSize);
-    // One byte less room than the image needs: refused before allocating.
-    const auto limit = std::int64_t(whole.expanded.size()) - 1;
-    const Result tight = expand(data, size, limit);
-    require(tight.outcome == Outcome::Failed && tight.expanded.empty(), "over the limit: refused");
-    int calls = 0;
-    const Result cancelled
-        = expand(data, size, SnapshotFile::MaxSize, [&](std::int64_t done, std::int64_t total) {
-              require(done >= 0 && done <= total, "progress stays within its total");
-              return ++calls < 2;
-          });
-    require(cancelled.outcome == (calls >= 2 ? Outcome::Cancelled : Outcome::Expanded),
-        "a callback that says stop cancels");
-}
-
-void checkExpansion(const std::uint8_t *data, std::size_t size)
-{
-    checkExpansionOf(data, std::int64_t(size));
-    // A chain cut anywhere: the place comes from the input's last two bytes.
-    if (size >= 2) {
-        const std::size_t cut = (std::size_t(data[size - 2]) << 8 | data[size - 1]) % size;
-        checkExpansionOf(data, std::int64_t(cut));
-    }
-}
-
-} // namespace
