@@ -11,47 +11,41 @@
 
 #include <QAction>
 #include <QStatusBar>
-#include <QTest>
 
 namespace {
 
 // A list from $1000, one lores plane, a display window from line 44 to 244.
 const QString Base = "080=1000 08E=2C81 090=F4C1 092=38 094=D0 100=1200 @1000 ";
 
-// "end@1008 44-200@8000/f00 ...": why and where the walk stopped, then each screen's lines,
-// BPL1PT and, unless `colour` is -1, that colour (12-bit, or 24-bit on AGA).
-QString walkSummary(const CopperWalk::Frame &f, int colour)
+// "end@1008 44-200@8000/0:f00 ...": why and where the walk stopped, then each screen's lines,
+// BPL1PT and every colour the list changed from the saved ones (12-bit, or 24-bit on AGA).
+QString walkSummary(const CopperWalk::Frame &f)
 {
     const char *const stops[]
         = { "nochip", "noram", "nolist", "end", "protected", "limit", "loop", "outside" };
     QString text = QString::asprintf("%s@%x", stops[int(f.stop)], f.stopAddress);
+    const QList<std::uint16_t> saved = DisplaySnapshot::savedColours();
     for (const CopperWalk::Screen &s : f.screens) {
         text += QString::asprintf(" %d-%d@%x", s.firstLine, s.stopLine, s.registers.address(0x0E0));
-        if (colour >= 0)
-            text += QString::asprintf("/%x", f.aga ? s.agaColours[colour] : s.ecsColours[colour]);
+        for (int i = 0; i < (f.aga ? 256 : 32); ++i)
+            if (f.aga ? s.agaColours[i] != (DisplaySnapshot::agaColours()[i] & 0xFFFFFF)
+                      : s.ecsColours[i] != (saved[i] & 0xFFF))
+                text += QString::asprintf("/%d:%x", i, f.aga ? s.agaColours[i] : s.ecsColours[i]);
     }
     return text;
 }
 
-// The colours the display shows: the saved registers (and their halves for extra half-brite) or
-// the AGA table; the default palette beyond them.
-QList<QRgb> expectedColours(const QString &kind)
-{
-    QList<QRgb> table = kind == "aga" ? DisplaySnapshot::agaColours() : Palette::defaultColors();
-    const QList<std::uint16_t> saved = DisplaySnapshot::savedColours();
-    for (int i = 0; i < 32 && kind != "aga"; ++i) {
-        table[i] = TestSnapshot::rgbOfWord(saved[i]);
-        if (kind == "ehb")
-            table[32 + i] = TestSnapshot::rgbOfWord((saved[i] & 0xFFF) >> 1 & 0x777);
-    }
-    return table;
-}
-
 // The first screen as the hardware fetches it: after each line a plane's pointer moves on by the
-// fetch and its modulo; bit 7 is the leftmost pixel; plane k gives bit k of the colour index.
+// fetch and its modulo; bit 7 is the leftmost pixel; plane k gives bit k of the colour index. The
+// colours are the saved registers (and their halves for extra half-brite) or the AGA table.
 QImage fetched(const QByteArray &bytes, const CopperWalk::Frame &frame, int fetch, int planes,
-    const QList<QRgb> &colours)
+    const QString &kind)
 {
+    QList<QRgb> colours = kind == "aga" ? DisplaySnapshot::agaColours() : Palette::defaultColors();
+    for (int i = 0; i < (kind == "ehb" ? 64 : 32) && kind != "aga"; ++i) {
+        const int word = DisplaySnapshot::savedColours()[i % 32] & 0xFFF;
+        colours[i] = TestSnapshot::rgbOfWord(i < 32 ? word : word >> 1 & 0x777);
+    }
     const CopperWalk::Screen &s = frame.screens.front();
     QImage image(8 * fetch, s.stopLine - s.firstLine, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
@@ -69,20 +63,20 @@ QImage fetched(const QByteArray &bytes, const CopperWalk::Frame &frame, int fetc
     return image;
 }
 
-QImage shownPart(const WindowFixture &f, const QSize &size)
+void compareShown(const WindowFixture &f, const QImage &expected)
 {
-    return f.shown().copy(QRect(QPoint(), size)).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(f.shown().copy(QRect(QPoint(), expected.size())).convertToFormat(QImage::Format_RGB32),
+        expected.convertToFormat(QImage::Format_RGB32));
 }
 
 // A state file saved now, opened after the view and the colours changed, shows the same.
 void checkStateRoundTrip(WindowFixture &f)
 {
     const QImage before = f.shown();
-    const QString path = f.dir.filePath(QStringLiteral("screen.plv"));
-    QVERIFY(StateFile::save(f.state(), path));
+    QVERIFY(StateFile::save(f.state(), f.dir.filePath(QStringLiteral("screen.plv"))));
     f.key(Qt::Key_K);
     f.show(View().at(7).planes(3));
-    f.window.loadState(path);
+    f.window.loadState(f.dir.filePath(QStringLiteral("screen.plv")));
     QCOMPARE(f.shown(), before);
 }
 
@@ -113,38 +107,35 @@ private slots:
 
     void walk_data()
     {
-        Rows::columns<QString, int, QString>("program", "colour", "expected");
-        const auto row
-            = [](const char *name, const char *program, int colour, const char *expected) {
-                  QTest::newRow(name) << Base + program << colour << expected;
-              };
-        row("plain", "0E0:8000 end", -1, "end@1008 44-244@8000");
-        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", -1, "end@1018 44-200@8000 200-244@9000");
-        row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end", -1,
+        Rows::columns<QString, QString>("program", "expected");
+        const auto row = [](const char *name, const char *program, const char *expected) {
+            QTest::newRow(name) << program << expected;
+        };
+        row("plain", "0E0:8000 end", "end@1008 44-244@8000");
+        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", "end@1018 44-200@8000 200-244@9000");
+        row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end",
             "end@200c 44-200@8000 200-244@9000");
-        row("loop", "0E0:8000 w40 088:0", -1, "loop@1000 44-244@8000");
-        row("runaway", "0E0:8000 180:123 rep", -1, "limit@9000 44-244@8000");
-        row("out of chip RAM", "080=1FFF8 @1FFF8 0E0:8000", -1, "outside@20000 44-244@8000");
-        row("protected", "0E0:8000 03E:0 0E0:9000 end", -1, "protected@1008 44-244@8000");
-        row("PAL, line 300", "090=38C1 0E0:8000 wFF w2C 0E0:9000 end", -1,
+        row("loop", "0E0:8000 w40 088:0", "loop@1000 44-244@8000");
+        row("runaway", "0E0:8000 180:123 rep", "limit@9000 44-244@8000/0:123");
+        row("out of chip RAM", "080=1FFF8 @1FFF8 0E0:8000", "outside@20000 44-244@8000");
+        row("protected", "0E0:8000 03E:0 0E0:9000 end", "protected@1008 44-244@8000");
+        row("PAL, line 300", "090=38C1 0E0:8000 wFF w2C 0E0:9000 end",
             "end@1018 44-300@8000 300-312@9000");
-        row("at the window's end", "0E0:8000 wF4 0E0:9000 end", -1, "end@1014 44-244@8000");
-        row("COP1LC zero", "080=0 0E0:8000 end", -1, "nolist@0");
-        row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end", -1,
+        row("at the window's end", "0E0:8000 wF4 0E0:9000 end", "end@1014 44-244@8000");
+        row("COP1LC zero", "080=0 0E0:8000 end", "nolist@0");
+        row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end",
             "end@1024 44-200@8000 200-244@9000");
-        row("colours", "0E0:8000 180:F00 wC8 180:0F0 0E0:9000 wD0 180:00F end", 0,
-            "end@1024 44-200@8000/f00 200-244@9000/f0");
-        row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end", 32,
-            "end@1018 44-244@8000/f18203");
+        row("colours", "0E0:8000 180:F00 wC8 180:0F0 0E0:9000 wD0 180:00F end",
+            "end@1024 44-200@8000/0:f00 200-244@9000/0:f0");
+        row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end",
+            "end@1018 44-244@8000/32:f18203");
     }
 
     void walk()
     {
-        auto [program, colour, expected]
-            = Rows::fetch<QString, int, QString>("program", "colour", "expected");
-        QCOMPARE(walkSummary(
-                     CopperWalk::walk(Reference::loaded(DisplaySnapshot::build(program))), colour),
-            expected);
+        auto [program, expected] = Rows::fetch<QString, QString>("program", "expected");
+        const QByteArray bytes = DisplaySnapshot::build(Base + program);
+        QCOMPARE(walkSummary(CopperWalk::walk(Reference::loaded(bytes))), expected);
     }
 
     void screenOnView_data()
@@ -154,7 +145,7 @@ private slots:
         Rows::columns<QString, int, QString, QString>("program", "fetch", "colours", "expected");
         const auto row
             = [](const char *program, int fetch, const char *colours, const char *expected) {
-                  QTest::newRow(expected) << Base + program << fetch << colours << expected;
+                  QTest::newRow(expected) << program << fetch << colours << expected;
               };
         row("100=3200 108=50 10A=50 pt3:8000+28 end", 40, "ecs", "ST 40x200 3p p0");
         row("100=2200 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0");
@@ -180,7 +171,7 @@ private slots:
     {
         auto [program, fetch, colours, expected] = Rows::fetch<QString, int, QString, QString>(
             "program", "fetch", "colours", "expected");
-        const QByteArray bytes = DisplaySnapshot::build(program);
+        const QByteArray bytes = DisplaySnapshot::build(Base + program);
         WindowFixture f(bytes);
         f.key(Qt::Key_V);
         const RipperState &s = f.state();
@@ -193,9 +184,7 @@ private slots:
             expected);
         if (fetch == 0)
             return;
-        const QImage reference
-            = fetched(bytes, CopperWalk::walk(s), fetch, s.bits, expectedColours(colours));
-        QCOMPARE(shownPart(f, reference.size()), reference);
+        compareShown(f, fetched(bytes, CopperWalk::walk(s), fetch, s.bits, colours));
         if (!expected.contains("not kept"))
             checkStateRoundTrip(f);
     }
@@ -206,9 +195,8 @@ private slots:
     {
         const DemoSnapshot::Demo demo = DemoSnapshot::build();
         WindowFixture f(demo.bytes);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        QVERIFY(entry(f, "1: 320\u00D7200, 5 planes ST, chip $048000, lines 44-243"));
+        QVERIFY(
+            f.showActive() && entry(f, "1: 320\u00D7200, 5 planes ST, chip $048000, lines 44-243"));
         QAction *panel = entry(f, "2: 320\u00D748, 2 planes AM, chip $052000, lines 244-291");
         QVERIFY(panel);
         for (int step = 0; step < 4; ++step) {
@@ -217,8 +205,7 @@ private slots:
             QImage expected = screen.picture;
             for (int i = 0; i < screen.colours.size(); ++i)
                 expected.setColor(i, TestSnapshot::rgbOfWord(screen.colours[i]));
-            expected = expected.convertToFormat(QImage::Format_RGB32);
-            QCOMPARE(shownPart(f, expected.size()), expected);
+            compareShown(f, expected);
         }
         f.key(Qt::Key_V);
         checkStateRoundTrip(f);
