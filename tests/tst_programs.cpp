@@ -36,11 +36,11 @@ QImage windowExport(const QByteArray &snapshot, const QString &steps)
     RipperState s = Reference::loaded(snapshot, Grid::CanvasWidth, Grid::CanvasHeight);
     Palette::resetPalette(s);
     Exporter::Request r;
-    const QHash<QString, int *> fields { { "offset", &s.offset }, { "blXSize", &s.blXSize },
-        { "blYSize", &s.blYSize }, { "bits", &s.bits }, { "mode", &s.mode }, { "skip", &s.skip },
-        { "skipmode", &s.skipmode }, { "palsearchpos", &s.palsearchpos },
-        { "picturesX", &r.picturesX }, { "picturesY", &r.picturesY },
-        { "order0", &s.bitplaneorder[0] }, { "order1", &s.bitplaneorder[1] } };
+    const QHash<QString, int *> fields { { "offset", &s.offset }, { "width", &s.blXSize },
+        { "height", &s.blYSize }, { "planes", &s.bits }, { "mode", &s.mode }, { "skip", &s.skip },
+        { "skipmode", &s.skipmode }, { "from", &s.palsearchpos }, { "across", &r.picturesX },
+        { "down", &r.picturesY }, { "order0", &s.bitplaneorder[0] },
+        { "order1", &s.bitplaneorder[1] } };
     const QHash<QString, void (*)(RipperState &)> palettes { { "ecs", Palette::readEcsPalette },
         { "aga", Palette::readAgaPalette }, { "simple", Palette::searchCopperSimple },
         { "advanced", Palette::searchCopperAdvanced } };
@@ -98,10 +98,10 @@ private slots:
         QCOMPARE((QList<int> { state.offset, state.blXSize, state.blYSize, state.bits, state.mode,
                      state.palsearchmode }),
             (QList<int> { p.offset, p.widthBytes, p.height, p.planes, p.mode, p.paletteSource }));
-        const QList<QRgb> colours
-            = QList<QList<QRgb>> { TestSnapshot::rgbOfWords(m_demo.simpleColours),
-                  TestSnapshot::rgbOfWords(m_demo.advancedColours),
-                  TestSnapshot::rgbOfWords(m_demo.ecsColours), m_demo.agaColours }[p.paletteSource];
+        const QList<QRgb> colours = p.paletteSource == RipperState::PaletteAGA
+            ? m_demo.agaColours
+            : TestSnapshot::rgbOfWords(QList {
+                m_demo.simpleColours, m_demo.advancedColours, m_demo.ecsColours }[p.paletteSource]);
         QCOMPARE(state.canvas.colorTable().mid(0, colours.size()), colours);
         for (int k = 0; k < p.frames.size(); ++k) {
             QImage decoded = p.frames[k].copy();
@@ -145,19 +145,19 @@ private slots:
             QTest::newRow(args) << QString(args) << code << QString(expected);
         };
         row("--palette default", "");
-        row("--offset 20000 --width 3 --height=17", "offset=20000 blXSize=3 blYSize=17");
-        row("--planes 5 --offset 60000 --palette simple", "bits=5 offset=60000 palette=simple");
+        row("--offset 20000 --width 3 --height=17", "offset=20000 width=3 height=17");
+        row("--planes 5 --offset 60000 --palette simple", "planes=5 offset=60000 palette=simple");
         row("--mode st --planes 4 --skip-mode Bitplanes --skip 7 --down 2",
-            "mode=1 bits=4 skipmode=1 skip=7 picturesY=2");
-        row("--mode SP --offset 30000 --planes 2", "mode=2 offset=30000 bits=2");
+            "mode=1 planes=4 skipmode=1 skip=7 down=2");
+        row("--mode SP --offset 30000 --planes 2", "mode=2 offset=30000 planes=2");
         row("--mode C+ --width 2 --height 16 --planes 2 --offset 50000 --across 3",
-            "mode=3 blXSize=2 blYSize=16 bits=2 offset=50000 picturesX=3");
-        row("--mode c- --planes 2 --palette AGA", "mode=4 bits=2 palette=aga");
-        row("--skip 100 --across 3 --offset 20000", "skip=100 picturesX=3 offset=20000");
-        row("--order 1,0 --planes 2", "order0=1 order1=0 bits=2");
-        row("--palette advanced --palette-from 10001", "palsearchpos=10001 palette=advanced");
+            "mode=3 width=2 height=16 planes=2 offset=50000 across=3");
+        row("--mode c- --planes 2 --palette AGA", "mode=4 planes=2 palette=aga");
+        row("--skip 100 --across 3 --offset 20000", "skip=100 across=3 offset=20000");
+        row("--order 1,0 --planes 2", "order0=1 order1=0 planes=2");
+        row("--palette advanced --palette-from 10001", "from=10001 palette=advanced");
         row("--screen 2", "screen=2");
-        row("--screen 1 --planes 2 --palette ecs", "screen=1 bits=2 palette=ecs");
+        row("--screen 1 --planes 2 --palette ecs", "screen=1 planes=2 palette=ecs");
         row("--version", "pelvane-export 0.6\n");
         row("--help", "Usage: pelvane-export [options] SNAPSHOT.uss OUTPUT.png\n");
         code = 1;
@@ -210,9 +210,8 @@ private slots:
             = Rows::fetch<QString, int, QString>("args", "exitCode", "expected");
         QVERIFY(QDir(QStringLiteral("out")).removeRecursively() && QDir().mkdir("out"));
         m_work.writeFile(QStringLiteral("out/keep.png"), "an earlier export");
-        if (args.startsWith(QLatin1String("--")))
-            args.prepend(QLatin1String("demo.uss out/keep.png "));
-        const auto [code, out, err] = run(PELVANE_EXPORT_TOOL, args.split(' '));
+        const auto [code, out, err] = run(PELVANE_EXPORT_TOOL,
+            ((args.startsWith("--") ? "demo.uss out/keep.png " : "") + args).split(' '));
         QVERIFY2(code == exitCode, err.constData());
         if (exitCode == 0 && !expected.endsWith('\n')) {
             QCOMPARE(QImage(QStringLiteral("out/keep.png")), windowExport(m_demo.bytes, expected));

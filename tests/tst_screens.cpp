@@ -125,8 +125,9 @@ private slots:
     void walk()
     {
         auto [program, expected] = Rows::fetch<QString, QString>("program", "expected");
-        const QByteArray bytes = DisplaySnapshot::build(Base + program);
-        QCOMPARE(walkSummary(CopperWalk::walk(Reference::loaded(bytes))), expected);
+        QCOMPARE(walkSummary(
+                     CopperWalk::walk(Reference::loaded(DisplaySnapshot::build(Base + program)))),
+            expected);
     }
 
     void screenOnView_data()
@@ -158,11 +159,10 @@ private slots:
             "ST 40x200 6p p0 | the colours are not kept in a state file");
         row("100=2600 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0 | dual playfield");
         row("w40 end", -1, "", "No screen on display: the Copper list ends at $001004.");
-        QTest::newRow("none") << QByteArray() << -1 << ""
-                              << "No snapshot is loaded.";
-        QTest::newRow("not chunked") << QByteArray(99, 'x') << -1 << ""
-                                     << "No screen on display: the snapshot";
-        QTest::newRow("COP1LC 0") << WindowFixture::defaultSnapshot() << -1 << ""
+        QTest::newRow("none") << QByteArray() << -1 << QString() << "No snapshot is loaded.";
+        QTest::newRow("not chunked")
+            << QByteArray(99, 'x') << -1 << QString() << "No screen on display: the snapshot";
+        QTest::newRow("COP1LC 0") << WindowFixture::defaultSnapshot() << -1 << QString()
                                   << "No screen on display: COP1LC";
     }
 
@@ -179,9 +179,9 @@ private slots:
         const RipperState &s = f.state();
         const QString status = f.window.statusBar()->currentMessage();
         if (fetch < 0) {
-            QVERIFY(status.startsWith(expected) && f.shown() == before);
-            QVERIFY(
-                !entry(f, "&Displayed Screen")->isEnabled() && !entry(f, "Screens")->isEnabled());
+            QVERIFY(status.startsWith(expected) && f.shown() == before
+                && !entry(f, "&Displayed Screen")->isEnabled()
+                && !entry(f, "Screens")->isEnabled());
             return;
         }
         const QString notes
@@ -208,10 +208,8 @@ private slots:
             && entry(f, "1: 320\u00D7200, 5 planes ST, chip $048000, lines 44-243"));
         for (int step = 0; step < 4; ++step) {
             step < 3 ? f.key(Qt::Key_V) : panel->trigger();
-            const DemoSnapshot::DisplayScreen &screen = demo.screens[step % 2];
-            QImage expected = screen.picture;
-            for (int i = 0; i < screen.colours.size(); ++i)
-                expected.setColor(i, TestSnapshot::rgbOfWord(screen.colours[i]));
+            QImage expected = demo.screens[step % 2].picture;
+            expected.setColorTable(TestSnapshot::rgbOfWords(demo.screens[step % 2].colours));
             checkShown(f, expected, step == 2);
         }
     }
