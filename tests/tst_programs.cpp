@@ -22,7 +22,7 @@ std::tuple<int, QByteArray, QByteArray> run(const QString &program, const QStrin
 {
     QProcess process;
     process.setEnvironment(QProcess::systemEnvironment().filter(
-        QRegularExpression(QStringLiteral("^(?!MAKEFLAGS=|MFLAGS=|MAKELEVEL=)"))));
+        QRegularExpression("^(?!MAKEFLAGS=|MFLAGS=|MAKELEVEL=)")));
     process.start(program, args);
     const bool exited
         = process.waitForFinished(280000) && process.exitStatus() == QProcess::NormalExit;
@@ -220,9 +220,8 @@ private slots:
         QCOMPARE(exitCode ? out : err, QByteArray());
         QVERIFY2((out + err).startsWith((exitCode ? "pelvane-export: " : "") + expected.toUtf8()),
             (out + err).constData());
-        QCOMPARE(
-            QDir(QStringLiteral("out")).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
-                << m_work.readFile(QStringLiteral("out/keep.png")),
+        QCOMPARE(QDir("out").entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
+                << m_work.readFile("out/keep.png"),
             (QStringList { "keep.png", "an earlier export" }));
     }
 
@@ -242,7 +241,6 @@ private slots:
         QFETCH(QStringList, d);
         WindowFixture f(m_demo.bytes);
         f.window.loadState(m_work.filePath(d[0]));
-        QCOMPARE(f.prompts.shown.size(), d[0] == "other-size.plv" ? 2 : 0);
         QCOMPARE(f.window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns",
                      d[4].toInt(), d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
             Exporter::Result::Written);
@@ -250,11 +248,10 @@ private slots:
             { "--state", m_work.filePath(d[0]), "--across", d[1], "--down", d[2], "--fill", d[3],
                 "--border", d[4], "--color", d[5], m_work.filePath("demo.uss"),
                 m_work.filePath("tool.png") });
-        QCOMPARE(code, 0);
-        QByteArray expected;
+        QByteArray expected; // the window's warnings, which the window tests prove
         for (const QString &text : f.prompts.shownTexts())
             expected += "pelvane-export: Warning: " + text.toUtf8() + '\n';
-        QCOMPARE(err, expected);
+        QVERIFY2(code == 0 && err == expected, err.constData());
         QCOMPARE(m_work.readFile("tool.png"), m_work.readFile("window.png"));
     }
 
