@@ -242,17 +242,16 @@ private slots:
         WindowFixture f(m_demo.bytes);
         f.window.loadState(m_work.filePath(d[0]));
         QCOMPARE(f.window.exportPictures(d[1].toInt(), d[2].toInt(), d[3] == "columns",
-                     d[4].toInt(), d[5].toInt(), m_work.filePath(QStringLiteral("window.png"))),
+                     d[4].toInt(), d[5].toInt(), QStringLiteral("window.png")),
             Exporter::Result::Written);
         const auto [code, out, err] = run(PELVANE_EXPORT_TOOL,
             { "--state", m_work.filePath(d[0]), "--across", d[1], "--down", d[2], "--fill", d[3],
-                "--border", d[4], "--color", d[5], m_work.filePath("demo.uss"),
-                m_work.filePath("tool.png") });
+                "--border", d[4], "--color", d[5], m_work.filePath("demo.uss"), "tool.png" });
         QByteArray expected; // the window's warnings, which the window tests prove
         for (const QString &text : f.prompts.shownTexts())
             expected += "pelvane-export: Warning: " + text.toUtf8() + '\n';
         QVERIFY2(code == 0 && err == expected, err.constData());
-        QCOMPARE(m_work.readFile("tool.png"), m_work.readFile("window.png"));
+        QCOMPARE(f.dir.readFile("tool.png"), f.dir.readFile("window.png")); // both there
     }
 
     // The top-level Makefile's target on this build (nothing is out of date, so it only runs
