@@ -172,16 +172,17 @@ private slots:
         Reference::drawPicture(v.state, v.dest, v.position, v.left, v.top);
         QVERIFY2(Reference::sameBytes(fast, v.dest),
             qPrintable(Reference::describe(v.state, v.position, v.dest)));
+        if (seed)
+            return; // random sizes may not fit a QRect; the far rows are small
         const QRect covered
             = QRect(v.left, v.top, 8 * v.state.blXSize, v.state.blYSize) & v.dest.rect();
-        for (int y = covered.top(); !seed && y <= covered.bottom(); ++y)
+        for (int y = covered.top(); y <= covered.bottom(); ++y)
             QCOMPARE(std::count(fast.constScanLine(y) + covered.left(),
                          fast.constScanLine(y) + covered.right() + 1, 0),
                 covered.width());
-        QVERIFY(seed
-            || Decoder::pixelValue(
-                   v.state, v.position, 8 * v.state.blXSize - 1, v.state.blYSize - 1)
-                == 0);
+        QCOMPARE(
+            Decoder::pixelValue(v.state, v.position, 8 * v.state.blXSize - 1, v.state.blYSize - 1),
+            0);
     }
 
     void gridMatchesLiteral_data()
