@@ -29,18 +29,17 @@ struct GridKey
 
     static GridKey of(const RipperState &s)
     {
-        return { s.fileData.data(), s.filesize, s.offset,   s.blXSize,       s.blYSize,
-                 s.skip,            s.bits,     s.mode,     s.skipmode,      s.reverse,
-                 s.bitplaneorder,   s.numX,     s.numY,     s.canvas.colorTable() };
+        return { s.fileData.data(), s.filesize, s.offset, s.blXSize, s.blYSize, s.skip, s.bits,
+            s.mode, s.skipmode, s.reverse, s.bitplaneorder, s.numX, s.numY, s.canvas.colorTable() };
     }
 
     bool operator==(const GridKey &o) const
     {
         return data == o.data && filesize == o.filesize && offset == o.offset
-                && blXSize == o.blXSize && blYSize == o.blYSize && skip == o.skip
-                && bits == o.bits && mode == o.mode && skipmode == o.skipmode
-                && reverse == o.reverse && bitplaneorder == o.bitplaneorder && numX == o.numX
-                && numY == o.numY && palette == o.palette;
+            && blXSize == o.blXSize && blYSize == o.blYSize && skip == o.skip && bits == o.bits
+            && mode == o.mode && skipmode == o.skipmode && reverse == o.reverse
+            && bitplaneorder == o.bitplaneorder && numX == o.numX && numY == o.numY
+            && palette == o.palette;
     }
     bool operator!=(const GridKey &o) const { return !(*this == o); }
 };

@@ -43,8 +43,8 @@ const std::array<Table, 5> &unitTables()
 }
 
 // Writes the visible pixels of group g; `out` is the destination pixel of column x0.
-inline void storeGroup(std::uint8_t *out, std::int64_t g, std::int64_t x0, std::int64_t x1,
-                       std::uint64_t pixels)
+inline void storeGroup(
+    std::uint8_t *out, std::int64_t g, std::int64_t x0, std::int64_t x1, std::uint64_t pixels)
 {
     const std::int64_t px = 8 * g;
     if (px >= x0 && px + 8 <= x1) {
@@ -54,7 +54,7 @@ inline void storeGroup(std::uint8_t *out, std::int64_t g, std::int64_t x0, std::
     const std::int64_t from = std::max(px, x0);
     const std::int64_t to = std::min(px + 8, x1);
     std::memcpy(out + (from - x0), reinterpret_cast<const std::uint8_t *>(&pixels) + (from - px),
-                std::size_t(to - from));
+        std::size_t(to - from));
 }
 
 } // namespace
@@ -98,23 +98,40 @@ void PictureDecoder::buildSources()
     const std::int64_t H = m_p.H;
     const std::int64_t N = m_p.N;
     switch (m_p.mode) {
-    case RipperState::ModeAM: m_lineStride = W; break;
-    case RipperState::ModeST: m_lineStride = W * N; break;
+    case RipperState::ModeAM:
+        m_lineStride = W;
+        break;
+    case RipperState::ModeST:
+        m_lineStride = W * N;
+        break;
     case RipperState::ModeSP:
     case RipperState::ModeCplus:
-    case RipperState::ModeCminus: m_lineStride = 2 * W; break;
-    default: return; // no plane address: every pixel is colour 0
+    case RipperState::ModeCminus:
+        m_lineStride = 2 * W;
+        break;
+    default:
+        return; // no plane address: every pixel is colour 0
     }
     m_stride = m_p.mode == RipperState::ModeCplus || m_p.mode == RipperState::ModeCminus ? 2 : 1;
     std::array<std::int64_t, 8> planeOffset {};
     for (int i = 0; i < m_p.N; ++i) {
         const std::int64_t skip = i * m_p.planeSkip();
         switch (m_p.mode) {
-        case RipperState::ModeAM: planeOffset[i] = i * W * H + skip; break;
-        case RipperState::ModeST: planeOffset[i] = i * W + skip; break;
-        case RipperState::ModeSP: planeOffset[i] = (i < 2 ? i * W : (i + 2 * H - 2) * W) + skip; break;
-        case RipperState::ModeCplus: planeOffset[i] = i + skip; break;
-        case RipperState::ModeCminus: planeOffset[i] = i / 2 + skip; break;
+        case RipperState::ModeAM:
+            planeOffset[i] = i * W * H + skip;
+            break;
+        case RipperState::ModeST:
+            planeOffset[i] = i * W + skip;
+            break;
+        case RipperState::ModeSP:
+            planeOffset[i] = (i < 2 ? i * W : (i + 2 * H - 2) * W) + skip;
+            break;
+        case RipperState::ModeCplus:
+            planeOffset[i] = i + skip;
+            break;
+        case RipperState::ModeCminus:
+            planeOffset[i] = i / 2 + skip;
+            break;
         }
         // Bit j of the index is slot order[j]; the plane filling that slot lights bit j.
         std::uint8_t mask = 0;
@@ -133,7 +150,9 @@ void PictureDecoder::buildSources()
         }
     }
     if (m_count > 0) {
-        auto byOffset = [](const Source &a, const Source &b) { return a.offset < b.offset; };
+        auto byOffset = [](const Source &a, const Source &b) {
+            return a.offset < b.offset;
+        };
         const auto end = m_sources.begin() + m_count;
         m_minOffset = std::min_element(m_sources.begin(), end, byOffset)->offset;
         m_maxOffset = std::max_element(m_sources.begin(), end, byOffset)->offset;
@@ -144,7 +163,7 @@ void PictureDecoder::buildSources()
 void PictureDecoder::buildSimdPlanes(const std::array<std::int64_t, 8> &planeOffset)
 {
     m_block.layout = m_p.mode == RipperState::ModeCplus ? PlanarSimd::Layout::EvenBytes
-            : m_p.mode == RipperState::ModeCminus       ? PlanarSimd::Layout::Nibbles
+        : m_p.mode == RipperState::ModeCminus           ? PlanarSimd::Layout::Nibbles
                                                         : PlanarSimd::Layout::Bytes;
     int used = 0;
     for (int j = 0; j < m_p.N; ++j) {
@@ -165,16 +184,16 @@ void PictureDecoder::buildSimdPlanes(const std::array<std::int64_t, 8> &planeOff
 
 // Sources at the same offset were merged, so a whole byte plus its nibble partner read at most
 // one byte beyond the last group's offset.
-inline bool PictureDecoder::lineInside(std::int64_t lineStart, std::int64_t from,
-                                       std::int64_t to) const
+inline bool PictureDecoder::lineInside(
+    std::int64_t lineStart, std::int64_t from, std::int64_t to) const
 {
     return lineStart + m_minOffset + from * m_stride >= 0
-            && lineStart + m_maxOffset + to * m_stride < m_p.size;
+        && lineStart + m_maxOffset + to * m_stride < m_p.size;
 }
 
 template<int Count, int Stride>
 void PictureDecoder::decodeInside(std::int64_t lineStart, std::int64_t from, std::int64_t to,
-                                  const Columns &cols, std::uint8_t *out) const
+    const Columns &cols, std::uint8_t *out) const
 {
     const std::uint8_t *src[Count];
     const std::uint64_t *table[Count];
@@ -191,8 +210,8 @@ void PictureDecoder::decodeInside(std::int64_t lineStart, std::int64_t from, std
 }
 
 template<int Stride, std::size_t... Counts>
-PictureDecoder::LineDecoder PictureDecoder::insideDecoderFor(int count,
-                                                             std::index_sequence<Counts...>)
+PictureDecoder::LineDecoder PictureDecoder::insideDecoderFor(
+    int count, std::index_sequence<Counts...>)
 {
     const LineDecoder decoders[] = { &PictureDecoder::decodeInside<int(Counts), Stride>... };
     return decoders[count];
@@ -206,33 +225,34 @@ PictureDecoder::LineDecoder PictureDecoder::pickInsideDecoder() const
 }
 
 void PictureDecoder::decodeClipped(std::int64_t lineStart, std::int64_t from, std::int64_t to,
-                                   const Columns &cols, std::uint8_t *out)
+    const Columns &cols, std::uint8_t *out)
 {
     m_row.assign(std::size_t(to - from + 1), 0);
     for (int m = 0; m < m_count; ++m) {
         // Groups whose byte lies inside the data: 0 <= start + stride * g < size.
         const std::int64_t start = lineStart + m_sources[m].offset;
         const std::int64_t first
-                = std::max(from, start >= 0 ? 0 : (-start + m_stride - 1) / m_stride);
+            = std::max(from, start >= 0 ? 0 : (-start + m_stride - 1) / m_stride);
         const std::int64_t last
-                = std::min(to, start < m_p.size ? (m_p.size - 1 - start) / m_stride : -1);
+            = std::min(to, start < m_p.size ? (m_p.size - 1 - start) / m_stride : -1);
         const std::uint64_t *table = m_sources[m].table;
         for (std::int64_t g = first; g <= last; ++g)
             m_row[std::size_t(g - from)] |= table[m_p.data[start + g * m_stride]];
     }
     const std::int64_t x = std::max(8 * from, cols.x0);
     const std::int64_t xEnd = std::min(8 * (to + 1), cols.x1);
-    std::memcpy(out + (x - cols.x0), reinterpret_cast<const std::uint8_t *>(m_row.data()) + (x - 8 * from),
-                std::size_t(xEnd - x));
+    std::memcpy(out + (x - cols.x0),
+        reinterpret_cast<const std::uint8_t *>(m_row.data()) + (x - 8 * from),
+        std::size_t(xEnd - x));
 }
 
 // A block of groups can go through the SIMD converter when every plane it reads lies wholly
 // inside the data (read) or wholly outside it (zero).
-bool PictureDecoder::simdBlockReadable(std::int64_t lineStart, std::int64_t group,
-                                       PlanarSimd::Block &block) const
+bool PictureDecoder::simdBlockReadable(
+    std::int64_t lineStart, std::int64_t group, PlanarSimd::Block &block) const
 {
-    const std::int64_t span = m_block.layout == PlanarSimd::Layout::Bytes ? m_blockGroups
-                                                                           : 2 * m_blockGroups;
+    const std::int64_t span
+        = m_block.layout == PlanarSimd::Layout::Bytes ? m_blockGroups : 2 * m_blockGroups;
     for (int j = 0; j < 8; ++j) {
         block.src[j] = nullptr;
         if (!m_simdUsed[j])
@@ -267,7 +287,7 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
     const std::int64_t lastBlock = cols.g0 + (cols.g1 - cols.g0) / groups * groups;
     // Where the whole line's blocks lie inside the data, no block needs its own check.
     const bool inside = lineStart + m_simdMinOffset + cols.g0 * m_stride >= 0
-            && lineStart + m_simdMaxOffset + lastBlock * m_stride + span - 1 < m_p.size;
+        && lineStart + m_simdMaxOffset + lastBlock * m_stride + span - 1 < m_p.size;
     if (!inside && planesReachingData(lineStart, cols) < 3) {
         decodeClipped(lineStart, cols.g0, cols.g1, cols, out);
         return;
@@ -300,8 +320,8 @@ void PictureDecoder::decodeLineSimd(std::int64_t lineStart, const Columns &cols,
     }
 }
 
-inline void PictureDecoder::decodeLine(std::int64_t lineStart, const Columns &cols,
-                                       std::uint8_t *out)
+inline void PictureDecoder::decodeLine(
+    std::int64_t lineStart, const Columns &cols, std::uint8_t *out)
 {
     if (m_count == 0)
         std::memset(out, 0, std::size_t(cols.x1 - cols.x0));
@@ -318,8 +338,8 @@ void PictureDecoder::draw(QImage &dest, std::int64_t position, int left, int top
     draw(Target(dest), position, left, top);
 }
 
-void PictureDecoder::draw(const Target &dest, std::int64_t position, std::int64_t left,
-                          std::int64_t top)
+void PictureDecoder::draw(
+    const Target &dest, std::int64_t position, std::int64_t left, std::int64_t top)
 {
     Columns cols;
     cols.x0 = std::max<std::int64_t>(0, -left);
@@ -360,7 +380,7 @@ void PictureDecoder::draw(const Target &dest, std::int64_t position, std::int64_
 // per-picture work is kept to the lookups themselves.
 template<int Count>
 void PictureDecoder::drawNarrowRow(const Target &dest, std::int64_t position, std::int64_t stride,
-                                   int count, std::int64_t leftStep, std::int64_t top)
+    int count, std::int64_t leftStep, std::int64_t top)
 {
     std::int64_t offsets[Count];
     const std::uint64_t *tables[Count];
@@ -372,7 +392,8 @@ void PictureDecoder::drawNarrowRow(const Target &dest, std::int64_t position, st
     for (int c = 0; c < count; ++c, position += stride) {
         std::uint8_t *out = dest.bits + top * dest.bytesPerLine + c * leftStep;
         std::int64_t lineStart = position;
-        for (std::int64_t y = 0; y < m_p.H; ++y, lineStart += m_lineStride, out += dest.bytesPerLine) {
+        for (std::int64_t y = 0; y < m_p.H;
+             ++y, lineStart += m_lineStride, out += dest.bytesPerLine) {
             if (lineInside(lineStart, 0, 0)) {
                 std::uint64_t pixels = 0;
                 for (int m = 0; m < Count; ++m)
@@ -386,23 +407,24 @@ void PictureDecoder::drawNarrowRow(const Target &dest, std::int64_t position, st
 }
 
 template<std::size_t... Counts>
-PictureDecoder::NarrowRowDrawer
-PictureDecoder::narrowRowDrawerFor(int count, std::index_sequence<Counts...>)
+PictureDecoder::NarrowRowDrawer PictureDecoder::narrowRowDrawerFor(
+    int count, std::index_sequence<Counts...>)
 {
     const NarrowRowDrawer drawers[] = { &PictureDecoder::drawNarrowRow<int(Counts) + 1>... };
     return drawers[count - 1];
 }
 
 void PictureDecoder::drawRow(const Target &dest, std::int64_t position, std::int64_t stride,
-                             int count, std::int64_t leftStep, std::int64_t top)
+    int count, std::int64_t leftStep, std::int64_t top)
 {
     // How many leading pictures lie wholly inside the destination.
     std::int64_t whole = 0;
     if (m_p.W == 1 && m_count > 0 && top >= 0 && top + m_p.H <= dest.height && leftStep > 0)
-        whole = std::min<std::int64_t>(count, dest.width >= 8 ? (dest.width - 8) / leftStep + 1 : 0);
+        whole
+            = std::min<std::int64_t>(count, dest.width >= 8 ? (dest.width - 8) / leftStep + 1 : 0);
     if (whole > 0) {
         const NarrowRowDrawer drawer
-                = narrowRowDrawerFor(m_count, std::make_index_sequence<MaxSources>());
+            = narrowRowDrawerFor(m_count, std::make_index_sequence<MaxSources>());
         (this->*drawer)(dest, position, stride, int(whole), leftStep, top);
     }
     for (std::int64_t c = whole; c < count; ++c)

@@ -44,7 +44,7 @@ public:
     void draw(const Target &dest, std::int64_t position, std::int64_t left, std::int64_t top);
     // A row of `count` pictures `stride` bytes apart, `leftStep` pixels apart from column 0.
     void drawRow(const Target &dest, std::int64_t position, std::int64_t stride, int count,
-                 std::int64_t leftStep, std::int64_t top);
+        std::int64_t leftStep, std::int64_t top);
 
 private:
     struct Source
@@ -57,13 +57,13 @@ private:
         std::int64_t x0, x1; // visible pixel columns [x0, x1)
         std::int64_t g0, g1; // pixel groups [g0, g1] they fall in
     };
-    using LineDecoder = void (PictureDecoder::*)(std::int64_t, std::int64_t, std::int64_t,
-                                                 const Columns &, std::uint8_t *) const;
-    using NarrowRowDrawer = void (PictureDecoder::*)(const Target &, std::int64_t, std::int64_t,
-                                                     int, std::int64_t, std::int64_t);
+    using LineDecoder = void (PictureDecoder::*)(
+        std::int64_t, std::int64_t, std::int64_t, const Columns &, std::uint8_t *) const;
+    using NarrowRowDrawer = void (PictureDecoder::*)(
+        const Target &, std::int64_t, std::int64_t, int, std::int64_t, std::int64_t);
     template<int Count>
     void drawNarrowRow(const Target &dest, std::int64_t position, std::int64_t stride, int count,
-                       std::int64_t leftStep, std::int64_t top);
+        std::int64_t leftStep, std::int64_t top);
     template<std::size_t... Counts>
     static NarrowRowDrawer narrowRowDrawerFor(int count, std::index_sequence<Counts...>);
 
@@ -79,14 +79,14 @@ private:
     // Groups [from, to] of a line whose bytes all lie inside the data, without checks.
     template<int Count, int Stride>
     void decodeInside(std::int64_t lineStart, std::int64_t from, std::int64_t to,
-                      const Columns &cols, std::uint8_t *out) const;
+        const Columns &cols, std::uint8_t *out) const;
     // Groups [from, to] reading only bytes inside the data.
     void decodeClipped(std::int64_t lineStart, std::int64_t from, std::int64_t to,
-                       const Columns &cols, std::uint8_t *out);
+        const Columns &cols, std::uint8_t *out);
     void decodeLineSimd(std::int64_t lineStart, const Columns &cols, std::uint8_t *out);
     int planesReachingData(std::int64_t lineStart, const Columns &cols) const;
-    bool simdBlockReadable(std::int64_t lineStart, std::int64_t group,
-                           PlanarSimd::Block &block) const;
+    bool simdBlockReadable(
+        std::int64_t lineStart, std::int64_t group, PlanarSimd::Block &block) const;
 
     DecodeParams m_p;
     std::int64_t m_lineStride = 0;
