@@ -89,6 +89,19 @@ private slots:
         QVERIFY(read.expanded == ended && read.bytes == want);
     }
 
+    // Bit 0 counts on any chunk, the first one too.
+    void compressedFirstChunk()
+    {
+        SnapshotWriter::ChunkChain in;
+        in.addCompressed("ASF ", Asf);
+        in.end();
+        WorkDir dir;
+        const auto read = SnapshotFile::read(dir.writeFile("s.uss", in.bytes()));
+        const QByteArray expected = chunk("ASF ", Asf, 0) + End;
+        QVERIFY(read.expanded
+            && read.bytes == std::vector<std::uint8_t>(expected.begin(), expected.end()));
+    }
+
     // Each bad file leaves the loaded snapshot, title and recent list as they were. The problem
     // follows "chunk CRAM at <offset>: ".
     void badData_data()
