@@ -119,6 +119,7 @@ private slots:
             "end@1024 44-200@8000/0:f00 200-244@9000/0:f0");
         row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end",
             "end@1018 44-244@8000/32:f18203");
+        row("BPLCON0 before a wait", "100:1200 wC8 0E0:8000 end", "end@1010 200-244@8000");
         row("AGA, HTOTAL after the colours", "aga 0E0:8000 1C0:123 end", "end@100c 44-244@8000");
     }
 
