@@ -152,6 +152,7 @@ private slots:
             "AM 40x200 2p p0 | plane 2 does not fit this view");
         row("100=A200 092=3C 094=D4 pt2:8000+3E80 end", 80, "ecs", "AM 80x200 2p b0");
         row("092=3C pt1:8000+0 end", 40, "ecs", "AM 40x200 1p p0");
+        row("aga 100=9200 1FC=3 pt1:8000+0 end", 80, "aga", "AM 80x200 1p p0");
         row("aga 100=0810 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
             "ST 40x200 8p p0 | HAM8");
         row("100=6A00 108=C8 10A=C8 pt6:8000+28 end", 40, "ecs",
