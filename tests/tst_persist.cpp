@@ -150,6 +150,8 @@ private slots:
         row("huge counts", { 40, 200, 3, intMax, intMax, 1, 0, 1 }, 0, 0, Result::TooLarge);
         row("huge border", { 40, 200, 3, 1, 1, 1, intMax, 1 }, 0, 0, Result::TooLarge);
         row("cell width 0", { 2, 10, 3, 3, 3, 1, -16, 1 }, 0, 0, Result::Empty);
+        row("none across", { 40, 200, 3, 0, 2, 1, 0, 1 }, 0, 0, Result::Empty);
+        row("none down", { 40, 200, 3, 2, 0, 1, 0, 1 }, 0, 0, Result::Empty);
         row("lowest border", { 40, 200, 3, 1, 1, 1, -intMax - 1, 1 }, 0, 0, Result::Empty);
     }
 
