@@ -200,6 +200,9 @@ private slots:
         QTest::newRow("octal escape") << "\\100Variant" + HugeVariant;
         QTest::newRow("quotes inside") << "\"@Var\"iant" + HugeVariant;
         QTest::newRow("continued line") << "@Vari\\\nant" + HugeVariant;
+        QTest::newRow("continued, indented") << "@Vari\\\n \tant" + HugeVariant;
+        QTest::newRow("upper-case hex escape") << "@Varia\\x6Et" + HugeVariant;
+        QTest::newRow("other escape") << "@Vari\\ant" + HugeVariant;
         QTest::newRow("in a list") << "1, 2, @Variant" + HugeVariant;
         QTest::newRow("date and time") << "@DateTime" + HugeVariant;
     }
