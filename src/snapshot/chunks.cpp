@@ -1,5 +1,6 @@
 #include "chunks.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 
@@ -8,12 +9,6 @@ namespace Chunks {
 namespace {
 
 constexpr std::int64_t HeaderSize = 8; // tag and length; the flags word is never read
-
-std::uint32_t readBigEndian32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8
-        | std::uint32_t(p[3]);
-}
 
 // The next tag lies at the smallest multiple of 4 above the length, computed as the format's
 // writers do it: in 32 bits, so lengths from 2^32 - 4 give a step of 0.
@@ -43,7 +38,7 @@ int findChunk(const RipperState &state, const char *tag)
         const std::uint8_t *header = data + position;
         if (std::memcmp(header, tag, 4) == 0)
             return int(position);
-        const std::uint32_t step = stepAfter(readBigEndian32(header + 4));
+        const std::uint32_t step = stepAfter(qFromBigEndian<std::uint32_t>(header + 4));
         // A damaged length must not stall the walk; one that jumps past the end ends it below.
         if (step == 0)
             return -1;
@@ -58,7 +53,7 @@ std::optional<ChipRam> chipRam(const RipperState &state)
     if (tag < 0)
         return std::nullopt;
     constexpr std::int64_t DataOffset = 12; // tag, length and flags come first
-    const std::int64_t length = readBigEndian32(state.bytes() + tag + 4);
+    const std::int64_t length = qFromBigEndian<std::uint32_t>(state.bytes() + tag + 4);
     const std::int64_t first = tag + DataOffset;
     const std::int64_t size = std::min(length - DataOffset, dataSize(state) - first);
     if (size <= 0)

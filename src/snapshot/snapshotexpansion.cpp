@@ -1,5 +1,6 @@
 #include "snapshotexpansion.h"
 
+#include <QtEndian>
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,20 +17,6 @@ constexpr std::uint32_t Compressed = 1;
 constexpr std::int64_t MaxRatio = 1032; // of deflate: 258 bytes for 2 bits
 // Output between two progress reports; small enough to keep a dialog lively.
 constexpr std::int64_t ProgressStep = std::int64_t(4) << 20;
-
-std::uint32_t readBigEndian32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8
-        | std::uint32_t(p[3]);
-}
-
-void writeBigEndian32(std::uint8_t *p, std::uint32_t value)
-{
-    p[0] = std::uint8_t(value >> 24);
-    p[1] = std::uint8_t(value >> 16);
-    p[2] = std::uint8_t(value >> 8);
-    p[3] = std::uint8_t(value);
-}
 
 // The step to the next tag: the length rounded up past the next multiple of four (1 to 4 bytes
 // of padding), in 64 bits so no length wraps it to 0.
@@ -103,9 +90,9 @@ Plan planOf(const std::uint8_t *data, std::int64_t size, std::int64_t maxSize)
         }
         // What the walk cannot read after the first "END " stays as it is; before it, the file
         // is no whole chain and so no snapshot to expand.
-        const std::int64_t length = left >= 8 ? readBigEndian32(data + at + 4) : 0;
+        const std::int64_t length = left >= 8 ? qFromBigEndian<std::uint32_t>(data + at + 4) : 0;
         const bool readable = left >= HeaderSize && length >= HeaderSize;
-        const std::uint32_t flags = readable ? readBigEndian32(data + at + 8) : 0;
+        const std::uint32_t flags = readable ? qFromBigEndian<std::uint32_t>(data + at + 8) : 0;
         if (!readable || (!(flags & Compressed) && stepAfter(length) > left)) {
             if (!ended)
                 return Plan();
@@ -123,7 +110,7 @@ Plan planOf(const std::uint8_t *data, std::int64_t size, std::int64_t maxSize)
                       .arg(length));
         if (length > left)
             return fail(chunkName(data, at) + QStringLiteral(": compressed data ends early"));
-        const std::uint32_t unpacked = readBigEndian32(data + at + 12);
+        const std::uint32_t unpacked = qFromBigEndian<std::uint32_t>(data + at + 12);
         // Deflate gives at most 1032 bytes per input byte: a larger U is refused before the
         // image is allocated.
         const std::int64_t packed = length - HeaderSize - 4;
@@ -257,11 +244,12 @@ Result expand(
             written += piece.size;
             continue;
         }
-        const std::int64_t length = readBigEndian32(data + piece.from + 4);
+        const std::int64_t length = qFromBigEndian<std::uint32_t>(data + piece.from + 4);
         const std::int64_t unpacked = piece.unpacked;
         std::memcpy(out + written, data + piece.from, 4);
-        writeBigEndian32(out + written + 4, std::uint32_t(unpacked + HeaderSize));
-        writeBigEndian32(out + written + 8, readBigEndian32(data + piece.from + 8) & ~Compressed);
+        qToBigEndian(std::uint32_t(unpacked + HeaderSize), out + written + 4);
+        qToBigEndian(
+            qFromBigEndian<std::uint32_t>(data + piece.from + 8) & ~Compressed, out + written + 8);
         QString problem;
         const Outcome outcome
             = inflater.run(data + piece.from + HeaderSize + 4, length - HeaderSize - 4,

@@ -1,6 +1,7 @@
 #include "snapshotsummary.h"
 
 #include "chunks.h"
+#include <QtEndian>
 
 #include <QStringList>
 #include <algorithm>
@@ -12,12 +13,6 @@ namespace {
 
 const QString Separator = QStringLiteral(" \u00B7 ");
 
-std::uint32_t readBigEndian32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8
-        | std::uint32_t(p[3]);
-}
-
 // Data bytes of the chunk at `tag`, as far as both its length and the file hold them.
 std::int64_t dataEnd(const RipperState &state, int tag)
 {
@@ -25,7 +20,7 @@ std::int64_t dataEnd(const RipperState &state, int tag)
     if (size - tag < 8)
         return tag;
     return std::min<std::int64_t>(
-        size, tag + std::int64_t(readBigEndian32(state.bytes() + tag + 4)));
+        size, tag + std::int64_t(qFromBigEndian<std::uint32_t>(state.bytes() + tag + 4)));
 }
 
 // The NUL-terminated strings from `from` on, at most `count`, none past `end`.
@@ -61,7 +56,7 @@ QString chipsetOf(const RipperState &state)
     constexpr int FlagsOffset = 12;
     if (tag < 0 || dataEnd(state, tag) - tag < FlagsOffset + 4)
         return QString();
-    const std::uint32_t flags = readBigEndian32(state.bytes() + tag + FlagsOffset);
+    const std::uint32_t flags = qFromBigEndian<std::uint32_t>(state.bytes() + tag + FlagsOffset);
     if (flags & 4)
         return QStringLiteral("AGA");
     switch (flags & 3) {
