@@ -43,3 +43,34 @@ public:
     // Installs a replacement (not owned); nullptr goes back to Qt's dialogs.
     static void install(Prompts *replacement);
 };
+
+// Progress reports of core work, for the prompts in use: the display is asked for only once the
+// work first reports, so short work never creates one; close() (or destruction) ends it.
+class ReportedProgress
+{
+public:
+    ReportedProgress(QWidget *parent, const QString &labelText)
+        : m_parent(parent)
+        , m_labelText(labelText)
+    {
+    }
+    bool update(qint64 done, qint64 total)
+    {
+        if (!m_progress)
+            m_progress = Prompts::current().progress(m_parent, m_labelText);
+        return m_progress->update(done, total);
+    }
+    // A reporting function that forwards here, for the core's callbacks.
+    auto reporter()
+    {
+        return [this](qint64 done, qint64 total) {
+            return update(done, total);
+        };
+    }
+    void close() { m_progress.reset(); }
+
+private:
+    QWidget *m_parent;
+    QString m_labelText;
+    std::unique_ptr<Progress> m_progress;
+};

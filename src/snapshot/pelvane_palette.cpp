@@ -74,15 +74,10 @@ void Pelvane::on_radioPaletteECS_toggled(bool)
 // can be cancelled, which leaves everything as it was (false) and so needs no refresh.
 bool Pelvane::applyPaletteSource()
 {
-    std::unique_ptr<Progress> progress; // only for searches long enough to report
-    const auto report = [&](std::int64_t done, std::int64_t total) {
-        if (!progress)
-            progress = Prompts::current().progress(this, tr("Searching for a Copper list..."));
-        return progress->update(done, total);
-    };
-    if (!Palette::applySelectedSource(m_state, report))
+    ReportedProgress progress(this, tr("Searching for a Copper list..."));
+    if (!Palette::applySelectedSource(m_state, progress.reporter()))
         return false;
-    progress.reset();
+    progress.close();
     refreshView();
     return true;
 }

@@ -36,14 +36,9 @@ void Pelvane::openRecentFile()
 // loaded snapshot as it was; bad data gets one more line in the box saying what is wrong.
 void Pelvane::loadSnapshot(const QString &path)
 {
-    std::unique_ptr<Progress> progress; // shows only for files that take a while
-    const auto report = [&](std::int64_t done, std::int64_t total) {
-        if (!progress)
-            progress = Prompts::current().progress(this, tr("Opening %1...").arg(path));
-        return progress->update(done, total);
-    };
-    SnapshotFile::ReadResult read = SnapshotFile::read(path, report);
-    progress.reset();
+    ReportedProgress progress(this, tr("Opening %1...").arg(path));
+    SnapshotFile::ReadResult read = SnapshotFile::read(path, progress.reporter());
+    progress.close();
     if (read.cancelled)
         return;
     if (!read.bytes) {
