@@ -2,30 +2,40 @@
 #include "copperwalk.h"
 #include "demosnapshot.h"
 #include "displaysnapshot.h"
+#include "fetchrule.h"
 #include "palette.h"
 #include "reference.h"
 #include "rows.h"
+#include "screenview.h"
 #include "statefile.h"
 #include "windowfixture.h"
 
 namespace {
 
-// A list from $1000, one lores plane, a display window from line 44 to 244.
-const QString Base = "080=1000 08E=2C81 090=F4C1 092=38 094=D0 100=1200 @1000 ";
+// A list from $1000, one lores plane, a display window from line 44 to 244, bitplane DMA on.
+const QString Base = "080=1000 08E=2C81 090=F4C1 092=38 094=D0 096=0380 100=1200 @1000 ";
 
-// "end@1008 44-200@8000/0:f00 ...": why and where the walk stopped, then each screen's lines,
-// BPL1PT and every colour the list changed from the saved ones (12-bit, or 24-bit on AGA).
+// "end@1008 44-200@8000/0:f00~0[note] ...": why and where the walk stopped, then each screen's
+// lines, BPL1PT, every colour the list changed from the saved ones (12-bit, or 24-bit on AGA), the
+// colours it changes inside the screen and the screen's notes.
 QString walkSummary(const CopperWalk::Frame &f)
 {
     const char *const stops[]
         = { "nochip", "noram", "nolist", "end", "protected", "limit", "loop", "outside" };
     QString text = QString::asprintf("%s@%x", stops[int(f.stop)], f.stopAddress);
     for (const CopperWalk::Screen &s : f.screens) {
-        text += QString::asprintf(" %d-%d@%x", s.firstLine, s.stopLine, s.registers.address(0x0E0));
+        text += QString::asprintf(
+            " %d-%d@%x", s.firstLine, s.stopLine(), s.registers.address(0x0E0));
         for (int i = 0; i < (f.aga ? 256 : 32); ++i)
             if (f.aga ? s.agaColours[i] != (DisplaySnapshot::agaColours()[i] & 0xFFFFFF)
                       : s.ecsColours[i] != (DisplaySnapshot::savedColours()[i] & 0xFFF))
                 text += QString::asprintf("/%d:%x", i, f.aga ? s.agaColours[i] : s.ecsColours[i]);
+        for (std::size_t i = 0; i < s.colourChanges.size(); ++i)
+            text += s.colourChanges[i] ? QString::asprintf("~%zu", i) : QString();
+        const QStringList notes = s.notes + QStringList(s.interlaced ? "interlaced" : "");
+        text += notes.join(';').isEmpty()
+            ? ""
+            : "[" + notes.filter(QRegularExpression(".")).join(';') + "]";
     }
     return text;
 }
@@ -41,7 +51,7 @@ QImage fetched(const QByteArray &bytes, const CopperWalk::Frame &frame, int fetc
     for (int i = 0; i < (kind == "ehb" ? 64 : 32) && kind != "aga"; ++i)
         colours[i] = TestSnapshot::rgbOfWord(i < 32 ? saved[i] : saved[i - 32] >> 1 & 0x777);
     const CopperWalk::Screen &s = frame.screens.front();
-    QImage image(8 * fetch, s.stopLine - s.firstLine, QImage::Format_RGB32);
+    QImage image(8 * fetch, s.rows(), QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             int index = 0;
@@ -98,11 +108,11 @@ private slots:
     void walk_data()
     {
         Rows::columns<QString, QString>("program", "expected");
-        const auto row = [](const char *name, const char *program, const char *expected) {
+        const auto row = [](const char *name, const QString &program, const char *expected) {
             QTest::newRow(name) << program << expected;
         };
         row("plain", "0E0:8000 end", "end@1008 44-244@8000");
-        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", "end@1018 44-200@8000 200-244@9000");
+        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", "end@1018 44-200@8000 200-244@9000[pointers from the registers]");
         row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end",
             "end@200c 44-200@8000 200-244@9000");
         row("loop", "0E0:8000 w40 088:0", "loop@1000 44-244@8000");
@@ -116,11 +126,28 @@ private slots:
         row("skip", "084:2000 0E0:8000 wC8 sC0 08A:0 0E0:9000 end @2000 end",
             "end@1024 44-200@8000 200-244@9000");
         row("colours", "0E0:8000 180:F00 wC8 180:0F0 0E0:9000 wD0 180:00F end",
-            "end@1024 44-200@8000/0:f00 200-244@9000/0:f0");
+            "end@1024 44-200@8000/0:f00 200-244@9000/0:f0~0");
         row("AGA bank", "aga 0E0:8000 106:2000 180:F80 106:2200 180:123 end",
             "end@1018 44-244@8000/32:f18203");
-        row("BPLCON0 before a wait", "100:1200 wC8 0E0:8000 end", "end@1010 200-244@8000");
+        row("planes on after the pointers' wait", "100=0200 w27 0E0:8000 w28 100:1200 end",
+            "end@1014 44-244@8000");
         row("AGA, HTOTAL after the colours", "aga 0E0:8000 1C0:123 end", "end@100c 44-244@8000");
+        row("planes off and on", "0E0:8000 w64 100:0200 w78 100:1200 end",
+            "end@1018 44-100@8000 120-244@88c0");
+        row("pointers from the registers", "0E0=9F40 w40 end",
+            "end@1004 44-244@8000[pointers from the registers]");
+        row("move past DDFSTOP", "0E0:8000 wC8.D2 0E0:9000 end",
+            "end@1014 44-201@8000 201-244@9000");
+        row("DIWHIGH", "aga 0E0:8000 1E4:0100 end", "end@100c 44-500@8000");
+        row("DIWHIGH on OCS", "0E0:8000 1E4:0100 end", "end@100c 44-244@8000");
+        row("BPLEN cleared", "0E0:8000 wC8 096:0100 end", "end@1010 44-200@8000");
+        row("DMA off when saved", "096=0 0E0:8000 end", "end@1008 44-244@8000[bitplane DMA off]");
+        const QString lace = "100=1204 108=28 10A=28 0E0:8000 080:2000 end @2000 0E0:80";
+        row("interlaced", lace + "28 080:1000 end", "end@1010 44-244@8000[interlaced]");
+        row("interlaced, short field first", "080=2000 " + lace + "28 080:1000 end",
+            "end@2010 44-244@8000[interlaced]");
+        row("one field", lace + "30 080:1000 end",
+            "end@1010 44-244@8000[one field of an interlaced frame]");
     }
 
     void walk()
@@ -129,6 +156,73 @@ private slots:
         QCOMPARE(walkSummary(
                      CopperWalk::walk(Reference::loaded(DisplaySnapshot::build(Base + program)))),
             expected);
+    }
+
+    // Bytes of each plane fetched per line, 0 for a fetch that never stops.
+    void fetchRule_data()
+    {
+        Rows::columns<bool, int, int, int, int, int>(
+            "aga", "bplcon0", "fmode", "start", "stop", "bytes");
+        const auto row = [](const char *name, bool aga, int bplcon0, int fmode, int start, int stop,
+                             int bytes) {
+            QTest::newRow(name) << aga << bplcon0 << fmode << start << stop << bytes;
+        };
+        row("lores", false, 0x1200, 0, 0x38, 0xD0, 40);
+        row("lores, one more unit", false, 0x1200, 0, 0x38, 0xD4, 42);
+        row("hires", false, 0x9200, 0, 0x3C, 0xD0, 80);
+        row("stop past $D8", false, 0x1200, 0, 0x38, 0xE0, 42);
+        row("runaway lores", false, 0x1200, 0, 0x3C, 0xD8, 0);
+        row("runaway hires", false, 0x9200, 0, 0x34, 0xD6, 0);
+        row("stop before start", false, 0x1200, 0, 0x38, 0x28, 0);
+        row("fetch mode without AGA", false, 0x1200, 3, 0x38, 0xD0, 40);
+        row("AGA FMODE 3 $38/$A0", true, 0x1200, 3, 0x38, 0xA0, 40);
+        row("AGA FMODE 3 $38/$D0", true, 0x1200, 3, 0x38, 0xD0, 48);
+        row("AGA FMODE 3 $3C/$D0", true, 0x1200, 3, 0x3C, 0xD0, 40);
+        row("AGA FMODE 1", true, 0x1200, 1, 0x38, 0xC8, 40);
+        row("AGA FMODE 2 hires", true, 0x9200, 2, 0x38, 0xD0, 80);
+        row("AGA super-hires FMODE 3", true, 0x1240, 3, 0x38, 0xD0, 160);
+    }
+
+    void fetchRule()
+    {
+        auto [aga, bplcon0, fmode, start, stop, bytes] = Rows::fetch<bool, int, int, int, int, int>(
+            "aga", "bplcon0", "fmode", "start", "stop", "bytes");
+        ChipRegisters::Registers r;
+        for (auto [reg, value] :
+            { std::pair(0x100, bplcon0), { 0x1FC, fmode }, { 0x092, start }, { 0x094, stop } })
+            r.set(reg, std::uint16_t(value));
+        const FetchRule::Fetch fetch = FetchRule::perLine(r, aga);
+        QCOMPARE(fetch.bytes, bytes);
+        QCOMPARE(fetch.runaway, bytes == 0 && start % 8 == 4);
+    }
+
+    // AGA: six planes are half-brite unless KILLEHB; BPLAM turns each index before the lookup.
+    void agaColours_data()
+    {
+        Rows::columns<int, int, int, int, int>("bplcon0", "bplcon2", "bplcon4", "index", "entry");
+        QTest::newRow("half-brite") << 0x6200 << 0 << 0 << 37 << -5;
+        QTest::newRow("KILLEHB") << 0x6200 << 0x0200 << 0 << 37 << 37;
+        QTest::newRow("five planes") << 0x5200 << 0 << 0 << 37 << 37;
+        QTest::newRow("HAM6") << 0x6A00 << 0 << 0 << 37 << 37;
+        QTest::newRow("BPLAM") << 0x5200 << 0 << 0x0300 << 37 << 38;
+        QTest::newRow("BPLAM, half-brite") << 0x6200 << 0 << 0x0100 << 36 << -5;
+    }
+
+    void agaColours()
+    {
+        auto [bplcon0, bplcon2, bplcon4, index, entry] = Rows::fetch<int, int, int, int, int>(
+            "bplcon0", "bplcon2", "bplcon4", "index", "entry");
+        CopperWalk::Frame frame;
+        frame.aga = true;
+        CopperWalk::Screen screen;
+        for (int i = 0; i < 256; ++i)
+            screen.agaColours[std::size_t(i)] = 0x030507u * std::uint32_t(i);
+        for (auto [reg, value] :
+            { std::pair(0x100, bplcon0), { 0x104, bplcon2 }, { 0x10C, bplcon4 } })
+            screen.registers.set(reg, std::uint16_t(value));
+        const QRgb rgb = screen.agaColours[std::size_t(std::abs(entry))];
+        QCOMPARE(ScreenView::coloursOf(frame, screen).at(index) & 0xFFFFFF,
+            entry < 0 ? (rgb >> 1) & 0x7F7F7F : rgb);
     }
 
     void screenOnView_data()
@@ -152,15 +246,18 @@ private slots:
             "AM 40x200 2p p0 | plane 2 does not fit this view");
         row("100=A200 092=3C 094=D4 pt2:8000+3E80 end", 80, "ecs", "AM 80x200 2p b0");
         row("092=3C pt1:8000+0 end", 40, "ecs", "AM 40x200 1p p0");
-        row("aga 100=9200 1FC=3 pt1:8000+0 end", 80, "aga", "AM 80x200 1p p0");
-        row("aga 100=0810 1FC=3 090=F489 108=118 10A=118 pt8:8000+28 end", 40, "aga",
+        row("aga 100=9200 1FC=3 094=C8 pt1:8000+0 end", 80, "aga", "AM 80x200 1p p0");
+        row("aga 100=0810 1FC=3 094=A0 108=118 10A=118 pt8:8000+28 end", 40, "aga",
             "ST 40x200 8p p0 | HAM8");
         row("100=6A00 108=C8 10A=C8 pt6:8000+28 end", 40, "ecs",
             "ST 40x200 6p p0 | HAM6; the colours are not kept in a state file");
         row("100=6200 108=C8 10A=C8 pt6:8000+28 end", 40, "ehb",
             "ST 40x200 6p p0 | the colours are not kept in a state file");
         row("100=2600 pt2:8000+1F40 end", 40, "ecs", "AM 40x200 2p b0 | dual playfield");
-        row("w40 end", -1, "", "No screen on display: the Copper list ends at $001004.");
+        row("100=0200 w40 end", -1, "", "No screen on display: the Copper list ends at $001004.");
+        row("092=3C 094=D8 0E0:8000 end", -1, "",
+            "No screen on display: the bitplane fetch from DDFSTRT $3C never stops (DDFSTOP $D8 "
+            "lies past $D4).");
         QTest::newRow("none") << QByteArray() << -1 << QString() << "No snapshot is loaded.";
         QTest::newRow("not chunked")
             << QByteArray(99, 'x') << -1 << QString() << "No screen on display: the snapshot";

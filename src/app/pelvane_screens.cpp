@@ -45,7 +45,7 @@ void Pelvane::showNextScreen()
 {
     if (m_frame.screens.empty()) {
         statusBar()->showMessage(m_state.fileLoaded
-                ? tr("No screen on display: %1.").arg(CopperWalk::describeStop(m_frame))
+                ? tr("No screen on display: %1.").arg(CopperWalk::describeNoScreen(m_frame))
                 : tr("No snapshot is loaded."));
         return;
     }

@@ -8,7 +8,7 @@
 //   "080=1000"     a saved "CHIP" register (a pointer pair, 080, 084 or 0E0 to 0FC: an address)
 //   "0E0:8000"     a Copper move at the writing place (a pointer pair takes two moves)
 //   "pt3:8000+28"  moves of BPL1PT to BPL3PT to $8000, $8028, $8050
-//   "w2C", "s2C"   a wait, a skip for line $2C; "end" the end marker
+//   "w2C", "s2C"   a wait, a skip for line $2C ("w2C.E0": at colour clock $E0); "end" the end marker
 //   "@1000"        the writing place: chip address $1000 (it starts at 0)
 //   "rep"          the previous instruction again up to the end of chip RAM
 //   "aga"          the chipset flags name AGA (an "AGAC" chunk always holds agaColours())
@@ -65,7 +65,8 @@ inline QByteArray build(const QString &program)
         else if (t[0] == '@')
             at = hex(t.mid(1));
         else if (t[0] == 'w' || t[0] == 's')
-            put(bigEndian16(std::uint16_t(hex(t.mid(1)) << 8 | 1))
+            put(bigEndian16(std::uint16_t(hex(t.section('.', 0, 0).mid(1)) << 8
+                    | (hex(t.section('.', 1)) & 0xFE) | 1))
                 + bigEndian16(t[0] == 'w' ? 0xFFFE : 0xFFFF));
         else if (t.startsWith("pt"))
             for (unsigned k = 0; k < hex(t.mid(2, 1)); ++k)

@@ -117,7 +117,7 @@ bool applyScreen(RipperState &state, int number, RunResult &result)
         fail(result, BadUsage,
             count == 0 ? QStringLiteral("--screen %1: the snapshot shows no screen, %2")
                              .arg(number)
-                             .arg(CopperWalk::describeStop(frame))
+                             .arg(CopperWalk::describeNoScreen(frame))
                        : QStringLiteral("--screen must be from 1 to %1 (the screens on display), "
                                         "not %2")
                              .arg(count)

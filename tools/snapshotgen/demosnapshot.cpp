@@ -376,6 +376,8 @@ void setDisplayRegisters(
             SnapshotWriter::setChipRegister(chip, reg,
                 std::uint16_t(std::uint8_t(lists[e + 2]) << 8 | std::uint8_t(lists[e + 3])));
     }
+    // DMA, bitplane and Copper DMA on, as a real save has them.
+    SnapshotWriter::setChipRegister(chip, 0x0096, 0x0380);
     SnapshotWriter::setChipRegister(chip, 0x0080, std::uint16_t(FirstListAddress >> 16));
     SnapshotWriter::setChipRegister(chip, 0x0082, std::uint16_t(FirstListAddress & 0xFFFF));
     for (const DisplayScreen &screen : screens) {

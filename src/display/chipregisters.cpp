@@ -10,6 +10,7 @@ namespace {
 
 constexpr int FlagsOffset = 12;
 constexpr std::uint32_t AgaFlag = 1u << 2;
+constexpr std::uint32_t EcsFlags = 3; // ECS Agnus, ECS Denise
 
 std::uint32_t bigEndian(const std::uint8_t *p, int bytes)
 {
@@ -47,8 +48,11 @@ Saved read(const RipperState &state)
     const auto inside = [&](std::int64_t offset, int bytes) {
         return tag + offset + bytes <= end;
     };
-    if (inside(FlagsOffset, 4))
-        saved.aga = bigEndian(state.bytes() + tag + FlagsOffset, 4) & AgaFlag;
+    if (inside(FlagsOffset, 4)) {
+        const std::uint32_t flags = bigEndian(state.bytes() + tag + FlagsOffset, 4);
+        saved.aga = flags & AgaFlag;
+        saved.ecs = flags & (AgaFlag | EcsFlags);
+    }
     for (int reg = 0; reg <= 0x1FE; reg += 2) {
         const int offset = offsetOf(reg);
         if (offset >= 0 && inside(offset, 2))

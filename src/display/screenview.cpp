@@ -1,5 +1,6 @@
 #include "screenview.h"
 
+#include "displaystate.h"
 #include "palette.h"
 #include "viewranges.h"
 
@@ -14,43 +15,13 @@ using CopperWalk::Screen;
 
 namespace {
 
-constexpr std::uint16_t Hires = 0x8000;
-constexpr std::uint16_t Ham = 0x0800;
-constexpr std::uint16_t DualPlayfield = 0x0400;
-constexpr std::uint16_t SuperHires = 0x0040;
 constexpr int ColourRegisters = 32;
 // Advanced searches tried per screen, the latest colour runs first: each may scan all chip RAM.
 constexpr int MaxSearchesTried = 8;
 
-int roundUp(int value, int multiple)
-{
-    return (value + multiple - 1) / multiple * multiple;
-}
-
-// Words of each plane fetched per line. The data fetch start and stop give it in lores and hires;
-// a wide fetch (AGA) and super-hires take the display window's width.
-int fetchWords(const Registers &r, bool aga)
-{
-    const std::uint16_t control = r.word(BPLCON0);
-    const int fetchMode = aga ? r.word(FMODE) & 3 : 0;
-    const int start = r.word(DDFSTRT);
-    const int stop = r.word(DDFSTOP);
-    int words = 0;
-    if (fetchMode == 0 && !(control & SuperHires)) {
-        words = control & Hires ? ((stop & 0xFC) - (start & 0xFC)) / 4 + 2
-                                : ((stop & 0xF8) - (start & 0xF8)) / 8 + 1;
-    } else {
-        const int lores = (r.word(DIWSTOP) & 0xFF) + 0x100 - (r.word(DIWSTRT) & 0xFF);
-        const int pixels = lores * (control & SuperHires ? 4 : control & Hires ? 2 : 1);
-        const int multiple[] = { 1, 2, 2, 4 };
-        words = roundUp(roundUp(pixels, 16) / 16, multiple[fetchMode]);
-    }
-    return std::max(words, 1);
-}
-
 std::int64_t pointer(const Screen &screen, int plane)
 {
-    return screen.registers.address(BPL1PT + 4 * plane);
+    return screen.pointer(plane);
 }
 
 std::int64_t modulo(const Screen &screen, int plane)
@@ -107,11 +78,23 @@ void chooseMode(const Screen &screen, Layout &l)
         l.notes << QStringLiteral("planes %1 do not fit this view").arg(misplaced.join(", "));
 }
 
+// Six planes are extra half-brite, on AGA too unless BPLCON2's KILLEHB is set.
 bool extraHalfBrite(const Frame &frame, const Screen &screen)
 {
     const std::uint16_t control = screen.registers.word(BPLCON0);
-    return !frame.aga && CopperWalk::planeCount(control, false) == 6
-        && !(control & (Ham | DualPlayfield));
+    const bool killed = frame.aga && (screen.registers.word(BPLCON2) & 0x0200);
+    return planeCount(control, frame.aga) == 6 && !(control & (Ham | DualPlayfield)) && !killed;
+}
+
+// The colour registers the Copper changes inside the screen, e.g. "0, 3".
+QString changedColours(const Screen &screen)
+{
+    QStringList indices;
+    for (std::size_t i = 0; i < screen.colourChanges.size(); ++i) {
+        if (screen.colourChanges.test(i))
+            indices << QString::number(i);
+    }
+    return indices.join(QStringLiteral(", "));
 }
 
 QRgb rgbOf(std::uint16_t word)
@@ -195,10 +178,9 @@ Layout layoutOf(const Frame &frame, const Screen &screen)
 {
     Layout l;
     const std::uint16_t control = screen.registers.word(BPLCON0);
-    l.planes = std::max(CopperWalk::planeCount(control, frame.aga), 1);
-    l.fetchBytes = 2 * fetchWords(screen.registers, frame.aga);
-    l.height = std::clamp(
-        screen.stopLine - screen.firstLine, ViewRanges::MinYSize, ViewRanges::MaxYSize);
+    l.planes = std::max(planeCount(control, frame.aga), 1);
+    l.fetchBytes = screen.fetchBytes;
+    l.height = std::clamp(screen.rows(), ViewRanges::MinYSize, ViewRanges::MaxYSize);
     l.offset = frame.chipRamFirst + pointer(screen, 0);
     if (pointer(screen, 0) >= frame.chipRamSize)
         l.notes << QStringLiteral("BPL1PT %1 lies outside chip RAM")
@@ -210,18 +192,29 @@ Layout layoutOf(const Frame &frame, const Screen &screen)
                                              : QStringLiteral("HAM"));
     if (control & DualPlayfield)
         l.notes << QStringLiteral("dual playfield");
+    if (screen.colourChanges.any())
+        l.notes
+            << QStringLiteral("the Copper changes colour %1 inside it").arg(changedColours(screen));
+    l.notes << screen.notes;
     return l;
 }
 
 QList<QRgb> coloursOf(const Frame &frame, const Screen &screen)
 {
     QList<QRgb> table = Palette::defaultColors();
+    const bool halfBrite = extraHalfBrite(frame, screen);
     if (frame.aga) {
-        for (int i = 0; i < 256; ++i)
-            table[i] = 0xFF000000u | screen.agaColours[std::size_t(i)];
+        // BPLAM turns every pixel's index before the lookup.
+        const int mask = screen.registers.word(BPLCON4) >> 8;
+        for (int i = 0; i < 256; ++i) {
+            const int entry = i ^ mask;
+            const bool half = halfBrite && entry >= ColourRegisters && entry < 2 * ColourRegisters;
+            const std::uint32_t rgb
+                = screen.agaColours[std::size_t(half ? entry - ColourRegisters : entry)];
+            table[i] = 0xFF000000u | (half ? (rgb >> 1) & 0x7F7F7F : rgb);
+        }
         return table;
     }
-    const bool halfBrite = extraHalfBrite(frame, screen);
     for (int i = 0; i < ColourRegisters; ++i) {
         const std::uint16_t word = screen.ecsColours[std::size_t(i)];
         table[i] = rgbOf(word);
@@ -235,15 +228,16 @@ QString summary(const Frame &frame, int index)
 {
     const Screen &screen = frame.screens[std::size_t(index)];
     const Layout l = layoutOf(frame, screen);
-    return QStringLiteral("%1\u00D7%2, %3 %4 %5, chip %6, lines %7-%8")
+    return QStringLiteral("%1\u00D7%2, %3 %4 %5, chip %6, lines %7-%8%9")
         .arg(8 * l.fetchBytes)
-        .arg(screen.stopLine - screen.firstLine)
+        .arg(screen.rows())
         .arg(l.planes)
         .arg(l.planes == 1 ? QStringLiteral("plane") : QStringLiteral("planes"))
         .arg(l.mode == RipperState::ModeST ? QStringLiteral("ST") : QStringLiteral("AM"))
         .arg(CopperWalk::chipAddressText(pointer(screen, 0)))
         .arg(screen.firstLine)
-        .arg(screen.stopLine - 1);
+        .arg(screen.stopLine() - 1)
+        .arg(screen.interlaced ? QStringLiteral(", interlaced") : QString());
 }
 
 Applied apply(RipperState &state, const Frame &frame, int index)

@@ -18,14 +18,27 @@ enum Register : int {
     DIWSTOP = 0x090,
     DDFSTRT = 0x092,
     DDFSTOP = 0x094,
+    DMACON = 0x096,
     BPL1PT = 0x0E0, // BPLxPT at BPL1PT + 4 (x - 1)
     BPLCON0 = 0x100,
+    BPLCON1 = 0x102,
+    BPLCON2 = 0x104,
     BPLCON3 = 0x106,
     BPL1MOD = 0x108,
     BPL2MOD = 0x10A,
+    BPLCON4 = 0x10C,
+    SPR0PT = 0x120, // SPRxPT at SPR0PT + 4 x
     COLOR00 = 0x180, // COLORxx at COLOR00 + 2 xx
+    DIWHIGH = 0x1E4,
     FMODE = 0x1FC,
 };
+
+// BPLCON0's bits
+constexpr std::uint16_t Hires = 0x8000;
+constexpr std::uint16_t Ham = 0x0800;
+constexpr std::uint16_t DualPlayfield = 0x0400;
+constexpr std::uint16_t SuperHires = 0x0040;
+constexpr std::uint16_t Interlace = 0x0004;
 
 // The first register a Copper move may write; moves below it stop the Copper.
 constexpr int FirstUnprotected = 0x040;
@@ -55,6 +68,7 @@ struct Saved
 {
     bool found = false; // false: no "CHIP" chunk, every register 0
     bool aga = false; // the chipset flags name AGA
+    bool ecs = false; // ECS Agnus or Denise, or AGA: DIWHIGH exists
     Registers registers;
 };
 
