@@ -9,6 +9,7 @@ import zlib
 from pathlib import Path
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
+REAL_SAVES = Path(__file__).resolve().parent.parent / "tests" / "data" / "realsnap"
 
 
 def chunk(tag, data, length=None):
@@ -108,6 +109,12 @@ def compressed_seeds(rng):
     }
 
 
+def real_seeds():
+    """The emulator's own compressed saves: real chunk chains, registers and Copper lists."""
+    return {f"real-{path.name}": path.read_bytes()
+            for path in sorted(REAL_SAVES.glob("*-compressed.uss"))}
+
+
 def decode_seeds(rng):
     # The parameters come from the end of the input, the picture bytes from the front.
     return {f"random-{n}.bin": rng.randbytes(n) for n in (24, 96, 400, 1500, 3000)}
@@ -163,7 +170,8 @@ def main():
     rng = random.Random(20240607)
     sets = {
         # Compressed seeds draw from their own generator, so the other seeds stay as they were.
-        "fuzz_snapshot": {**snapshot_seeds(rng), **compressed_seeds(random.Random(20261207))},
+        "fuzz_snapshot": {**snapshot_seeds(rng), **compressed_seeds(random.Random(20261207)),
+                          **real_seeds()},
         "fuzz_decode": decode_seeds(rng),
         "fuzz_statefile": statefile_seeds(rng),
         "fuzz_settings": settings_seeds(rng),

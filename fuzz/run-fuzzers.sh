@@ -34,7 +34,10 @@ failed=0
 for fuzzer in "${fuzzers[@]}"; do
     corpus="$work/corpus-$fuzzer"
     cp -r "$here/corpus/$fuzzer" "$corpus"
-    options=(-max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -max_len=8192
+    # The emulator's compressed saves among the snapshot seeds run to 11 KB.
+    max_len=8192
+    [ "$fuzzer" = fuzz_snapshot ] && max_len=16384
+    options=(-max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -max_len="$max_len"
         -print_final_stats=1 -artifact_prefix="$here/findings/$fuzzer-")
     dictionary="$(dictionary_for "$fuzzer")"
     if [ -n "$dictionary" ]; then

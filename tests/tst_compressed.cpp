@@ -26,12 +26,14 @@ static QByteArray chunk(const QByteArray &tag, const QByteArray &data, std::uint
         + QByteArray(4 - (data.size() & 3), '\0');
 }
 
-// "ASF ", "CHIP" with chipset `flags`, "CRAM" of `chipSize` bytes, "END ".
-static QByteArray snapshot(std::uint32_t flags, int chipSize, bool compressed = true)
+// "ASF ", "CHIP" with chipset `flags` (and no registers with `flagsOnly`), "CRAM" of `chipSize`
+// bytes, "END ".
+static QByteArray snapshot(
+    std::uint32_t flags, int chipSize, bool compressed = true, bool flagsOnly = false)
 {
     SnapshotWriter::ChunkChain b;
     b.add("ASF ", Asf);
-    b.add("CHIP", bigEndian32(flags) + SnapshotWriter::chipData({}).mid(4));
+    b.add("CHIP", bigEndian32(flags) + SnapshotWriter::chipData({}).mid(flagsOnly ? 9999 : 4));
     b.add("CRAM", pattern(chipSize));
     b.end();
     return compressed ? compressChunks(b.bytes()) : b.bytes();
@@ -171,6 +173,7 @@ private slots:
                                    << "UAE 6.1.0 · ECS Agnus · chip RAM 2048 KiB · compressed save";
         QTest::newRow("raw file") << pattern(3000) << 0 << "raw file · 3000 bytes";
         QTest::newRow("AGA, before chip RAM") << aga << -1 << summary;
+        QTest::newRow("flags alone") << snapshot(7, 1 << 19, true, true) << -1 << summary;
         QTest::newRow("at chip RAM") << aga << 0 << summary + " · chip $000000";
         QTest::newRow("inside") << aga << 0x1A2C0 << summary + " · chip $01A2C0";
         QTest::newRow("last byte") << aga << (1 << 19) - 1 << summary + " · chip $07FFFF";

@@ -103,6 +103,13 @@ private slots:
             { 0x180, 240 }, { 0x1FC, 364 }, { 0x1FE, 366 }, { 0x081, -1 }, { 0x200, -1 } };
         for (const auto &k : known)
             QCOMPARE(ChipRegisters::offsetOf(k[0]), k[1]);
+        // A chunk that ends inside BPLCON0 (at 208 from the tag) leaves it out.
+        QByteArray bytes = DisplaySnapshot::build(Base);
+        for (std::uint32_t length : { 209u, 210u }) {
+            bytes.replace(bytes.indexOf("CHIP") + 4, 4, SnapshotWriter::bigEndian32(length));
+            QCOMPARE(ChipRegisters::read(Reference::loaded(bytes)).registers.word(0x100),
+                length < 210 ? 0 : 0x1200);
+        }
     }
 
     void walk_data()
@@ -112,7 +119,8 @@ private slots:
             QTest::newRow(name) << program << expected;
         };
         row("plain", "0E0:8000 end", "end@1008 44-244@8000");
-        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end", "end@1018 44-200@8000 200-244@9000[pointers from the registers]");
+        row("split", "0E0:8000 wC8 0E0:9000 100:2200 end",
+            "end@1018 44-200@8000 200-244@9000[pointers from the registers]");
         row("COPJMP2", "084:2000 0E0:8000 08A:0 @2000 wC8 0E0:9000 end",
             "end@200c 44-200@8000 200-244@9000");
         row("loop", "0E0:8000 w40 088:0", "loop@1000 44-244@8000");
