@@ -37,11 +37,12 @@ class LineReader
 {
 public:
     LineReader(const DisplayState &top, const ListRun &run,
-        const std::array<std::uint32_t, 8> &pointers, bool forceDma)
+        const std::array<std::uint32_t, 8> &pointers, bool forceDma, const LineVisitor &visit)
         : m_state(top)
         , m_run(run)
         , m_pointers(pointers)
         , m_forceDma(forceDma)
+        , m_visit(visit)
     {
     }
 
@@ -110,6 +111,8 @@ private:
         }
         if (!dma || fetch.bytes == 0) {
             m_open = -1;
+            if (m_visit)
+                m_visit({ line, m_state, m_pointers, 0, -1 });
             return;
         }
         const std::uint32_t fetched = (1u << planes) - 1;
@@ -119,6 +122,8 @@ private:
             openScreen().colourChanges |= m_changedColours;
         ++openScreen().lines;
         ++m_field.dmaLines;
+        if (m_visit)
+            m_visit({ line, m_state, m_pointers, fetch.bytes, m_open });
         for (int k = 0; k < planes; ++k) {
             const int step = fetch.bytes + moduloOf(m_state.registers(), k);
             m_pointers[std::size_t(k)] += std::uint32_t(step);
@@ -154,6 +159,7 @@ private:
     const ListRun &m_run;
     std::array<std::uint32_t, 8> m_pointers;
     bool m_forceDma;
+    const LineVisitor &m_visit;
     FieldLines m_field;
     std::size_t m_next = 0; // the first move not yet in effect
     std::uint32_t m_written = 0; // planes whose pointer the list has written
@@ -166,9 +172,32 @@ private:
 } // namespace
 
 FieldLines readLines(const DisplayState &top, const ListRun &run,
-    const std::array<std::uint32_t, 8> &pointers, bool forceDma)
+    const std::array<std::uint32_t, 8> &pointers, bool forceDma, const LineVisitor &visit)
 {
-    return LineReader(top, run, pointers, forceDma).read();
+    return LineReader(top, run, pointers, forceDma, visit).read();
+}
+
+// Bitplane pointers moved `back` from the saved ones.
+static std::array<std::uint32_t, 8> pointersBefore(
+    const Registers &r, const std::array<std::int64_t, 8> &back)
+{
+    std::array<std::uint32_t, 8> pointers {};
+    for (int k = 0; k < 8; ++k)
+        pointers[std::size_t(k)] = r.address(BPL1PT + 4 * k) - std::uint32_t(back[std::size_t(k)]);
+    return pointers;
+}
+
+FieldLines readField(const DisplayState &top, const ListRun &run, const LineVisitor &visit)
+{
+    const std::array<std::uint32_t, 8> saved = pointersBefore(top.registers(), {});
+    const FieldLines asSaved = readLines(top, run, saved, false);
+    if (asSaved.dmaLines == 0) {
+        FieldLines forced = readLines(top, run, saved, true, visit);
+        for (Screen &screen : forced.screens)
+            screen.notes << QStringLiteral("bitplane DMA off");
+        return forced;
+    }
+    return readLines(top, run, pointersBefore(top.registers(), asSaved.advance), false, visit);
 }
 
 } // namespace CopperWalk
