@@ -1,6 +1,7 @@
 // Screens read from save states a real emulator wrote, against the emulator's own screenshots of
 // the same moment: through the exporter and through the window.
 #include "copperwalk.h"
+#include "framerender.h"
 #include "reference.h"
 #include "rows.h"
 #include "screenview.h"
@@ -101,6 +102,42 @@ private slots:
             f.key(Qt::Key_V);
         QCOMPARE(f.shown().copy(out.rect()).convertToFormat(QImage::Format_RGB32),
             out.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // One row per case: the whole displayed frame.
+    void frame_data()
+    {
+        Rows::columns<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "frame");
+        QFile json(dataFile(QStringLiteral("cases.json")));
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        for (const QJsonValue c : QJsonDocument::fromJson(json.readAll()).array())
+            QTest::addRow("%s", qPrintable(c["file"].toString()))
+                << c["file"].toString() << c["shot"].toString() << c["colour12"].toBool()
+                << c["frame"].toObject();
+    }
+    // The rendered frame is the screenshot inside the display window, pixel for pixel.
+    void frame()
+    {
+        const auto [file, shot, colour12, frame]
+            = Rows::fetch<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "frame");
+        const FrameRender::Frame rendered = FrameRender::render(loadedState(file));
+        const QImage truth(dataFile(shot));
+        const QPoint at = pair(frame["at"]), scale = pair(frame["scale"]);
+        QCOMPARE(rendered.image.size(), QSize(pair(frame["size"]).x(), pair(frame["size"]).y()));
+        const auto key = [&](QRgb c) {
+            return colour12 ? qRgb(qRed(c) >> 4, qGreen(c) >> 4, qBlue(c) >> 4) : c & 0xFFFFFF;
+        };
+        int wrong = 0;
+        QString first;
+        for (int y = 0; y < rendered.image.height(); ++y)
+            for (int x = 0; x < rendered.image.width(); ++x) {
+                const QPoint s(at.x() + x * scale.x(), at.y() + y * scale.y());
+                const QRgb want = truth.pixel(s), got = rendered.image.pixel(x, y);
+                if (key(want) != key(got) && !wrong++)
+                    first = QString::asprintf(
+                        "(%d,%d) #%06x, screenshot #%06x", x, y, got & 0xFFFFFF, want & 0xFFFFFF);
+            }
+        QVERIFY2(wrong == 0, qPrintable(QString::number(wrong) + " pixels differ, first " + first));
     }
 
     // Compressing the save changes nothing the Copper walk finds.

@@ -88,3 +88,17 @@ int DisplayState::windowStop() const
         return (m_registers.word(DIWHIGH) & 0x0700) | stop;
     return stop + (stop & 0x80 ? 0 : 0x100);
 }
+
+int DisplayState::windowLeft() const
+{
+    const int left = m_registers.word(DIWSTRT) & 0xFF;
+    return m_ecs && m_diwHighWritten ? (m_registers.word(DIWHIGH) & 0x0020) << 3 | left : left;
+}
+
+// Without DIWHIGH the stop's bit 8 is set.
+int DisplayState::windowRight() const
+{
+    const int right = m_registers.word(DIWSTOP) & 0xFF;
+    return m_ecs && m_diwHighWritten ? (m_registers.word(DIWHIGH) & 0x2000) >> 5 | right
+                                     : right | 0x100;
+}

@@ -26,6 +26,9 @@ public:
     // The display window's first line and the line after its last.
     int windowStart() const;
     int windowStop() const;
+    // Its first lores pixel of the beam and the one after its last.
+    int windowLeft() const;
+    int windowRight() const;
 
     std::array<std::uint16_t, ColourRegisters> ecsColours {}; // COLOR00 to COLOR31, 12-bit
     std::array<std::uint32_t, 256> agaColours {}; // 0xRRGGBB, AGA only

@@ -1,0 +1,462 @@
+#include "framerender.h"
+
+#include "copperwalk.h"
+#include "displaysource.h"
+#include "framelines.h"
+#include "palette.h"
+
+#include <algorithm>
+
+namespace FrameRender {
+
+using namespace ChipRegisters;
+using CopperWalk::DisplaySource;
+using CopperWalk::LineView;
+using CopperWalk::ListRun;
+
+namespace {
+
+constexpr int MaxSide = 4096;
+constexpr std::uint16_t Pf2Priority = 0x0040;
+constexpr std::uint16_t KillEhb = 0x0200;
+
+int shiftOf(int ratio)
+{
+    return ratio >= 4 ? 2 : ratio >= 2 ? 1 : 0;
+}
+
+int playfieldPixelsPerLores(std::uint16_t bplcon0)
+{
+    return bplcon0 & SuperHires ? 4 : bplcon0 & Hires ? 2 : 1;
+}
+
+// AGA's BPLCON3 sets the sprites' resolution; a hires sprite starts where a lores one would.
+int spritePixelsPerLores(const DisplayState &s)
+{
+    const int resolution = s.aga() ? (s.registers().word(BPLCON3) >> 6) & 3 : 0;
+    return resolution == 3 ? 4 : resolution == 2 ? 2 : 1;
+}
+
+// The lores pixel of the beam where the first pixel fetched at DDFSTRT appears.
+int playfieldStart(const Registers &r)
+{
+    const std::uint16_t control = r.word(BPLCON0);
+    return 2 * (r.word(DDFSTRT) & 0xFF) + (control & SuperHires ? 5 : control & Hires ? 9 : 17);
+}
+
+QRgb rgb12(std::uint16_t word)
+{
+    return Palette::color12ToRgb(std::uint8_t(word >> 8), std::uint8_t(word & 0xFF));
+}
+
+QRgb halved(QRgb rgb)
+{
+    return 0xFF000000u | ((rgb >> 1) & 0x7F7F7F);
+}
+
+// The colour registers of a line, 24-bit: ECS through the program's 12-bit table.
+std::array<QRgb, 256> coloursOf(const DisplayState &s)
+{
+    std::array<QRgb, 256> colours {};
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        colours[i] = s.aga() ? 0xFF000000u | s.agaColours[i] : rgb12(s.ecsColours[i % 32]);
+    return colours;
+}
+
+bool extraHalfBrite(const DisplayState &s)
+{
+    const std::uint16_t control = s.registers().word(BPLCON0);
+    return s.planes() == 6 && !(control & (Ham | DualPlayfield))
+        && !(s.aga() && (s.registers().word(BPLCON2) & KillEhb));
+}
+
+int oddPlanes(int v)
+{
+    return (v & 1) | (v >> 1 & 2) | (v >> 2 & 4) | (v >> 3 & 8);
+}
+
+int evenPlanes(int v)
+{
+    return oddPlanes(v >> 1);
+}
+
+int spriteBank(const DisplayState &s, bool odd)
+{
+    return s.aga() ? (s.registers().word(BPLCON4) >> (odd ? 0 : 4)) & 0xF : 1;
+}
+
+struct FieldPass
+{
+    const ListRun *run = nullptr;
+    int parity = 0; // the row of its first line: 0, or 1 for an interlaced display's short field
+    SpriteDma::Field sprites;
+    int spriteBase = 0; // its first entry in Frame::sprites
+    std::vector<int> screens; // the walk's screen for each of its own
+};
+
+class Renderer
+{
+public:
+    Renderer(const DisplaySource &source, const std::vector<CopperWalk::Screen> &screens)
+        : m_source(source)
+        , m_screens(screens)
+    {
+        m_frame.chipRamFirst = source.chipRamFirst;
+    }
+
+    Frame run()
+    {
+        m_fields.push_back({ &m_source.run, 0, {}, 0, {} });
+        if (std::any_of(m_screens.begin(), m_screens.end(),
+                [](const CopperWalk::Screen &s) { return s.registers.word(BPLCON0) & Interlace; }))
+            m_other = CopperWalk::otherFieldRun(m_source);
+        if (m_other) {
+            // The saved field bit names the field just shown; COP1LC holds the next one's list.
+            const bool longShown = m_source.top->registers().word(0x004) & 0x8000;
+            m_fields.front().parity = longShown ? 1 : 0;
+            m_fields.push_back({ &*m_other, longShown ? 0 : 1, {}, 0, {} });
+            m_frame.interlaced = true;
+        }
+        for (FieldPass &field : m_fields)
+            measure(field);
+        if (!allocate())
+            return m_frame;
+        for (std::size_t f = 0; f < m_fields.size(); ++f)
+            draw(int(f));
+        finishSprites();
+        return m_frame;
+    }
+
+private:
+    void measure(FieldPass &field)
+    {
+        SpriteDma::Channels channels(m_source.chip);
+        field.spriteBase = int(m_frame.sprites.size());
+        const CopperWalk::FieldLines lines
+            = CopperWalk::readField(*m_source.top, *field.run, [&](const LineView &view) {
+                  const DisplayState &s = view.state;
+                  channels.step(view.line, s);
+                  if (view.fetchBytes > 0)
+                      m_scale
+                          = std::max(m_scale, playfieldPixelsPerLores(s.registers().word(BPLCON0)));
+                  const std::array<int, 8> &shown = channels.field().lineData.back();
+                  if (std::any_of(shown.begin(), shown.end(), [](int i) { return i >= 0; }))
+                      m_scale = std::max(m_scale, spritePixelsPerLores(s));
+                  for (std::size_t p = m_frame.sprites.size() - std::size_t(field.spriteBase);
+                       p < channels.field().pieces.size(); ++p)
+                      addSprite(channels.field().pieces[p], s, int(&field - m_fields.data()));
+                  m_window = { s.windowLeft(), s.windowRight(), s.windowStart(), s.windowStop() };
+              });
+        field.sprites = channels.field();
+        for (const CopperWalk::Screen &own : lines.screens) {
+            const auto same = std::find_if(m_screens.begin(), m_screens.end(),
+                [&](const CopperWalk::Screen &s) { return s.firstLine == own.firstLine; });
+            field.screens.push_back(same == m_screens.end() ? -1 : int(same - m_screens.begin()));
+        }
+    }
+
+    void addSprite(const SpriteDma::Piece &piece, const DisplayState &s, int field)
+    {
+        Sprite sprite;
+        sprite.piece = piece;
+        sprite.field = field;
+        const bool odd = piece.channel % 2;
+        const int base = 16 * spriteBank(s, odd) + 4 * (piece.channel / 2);
+        sprite.firstColour = base + 1;
+        sprite.lastColour = base + 3;
+        sprite.pixelShift = spritePixelsPerLores(s); // the ratio until the scale is known
+        m_frame.sprites.push_back(sprite);
+    }
+
+    bool allocate()
+    {
+        const auto [left, right, top, bottom] = m_window;
+        m_frame.scale = m_scale;
+        m_frame.left = left;
+        m_frame.top = top;
+        const int width = (right - left) * m_scale;
+        const int height = (bottom - top) * (m_frame.interlaced ? 2 : 1);
+        if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide) {
+            m_frame.problem = QStringLiteral("the display window is empty");
+            return false;
+        }
+        m_frame.image = QImage(width, height, QImage::Format_RGB32);
+        m_frame.image.fill(Qt::black);
+        m_frame.indices.assign(std::size_t(width) * std::size_t(height), 0);
+        m_frame.spriteAt.assign(m_frame.indices.size(), -1);
+        m_frame.rows.assign(std::size_t(height), Row());
+        return true;
+    }
+
+    void draw(int f)
+    {
+        FieldPass &field = m_fields[std::size_t(f)];
+        CopperWalk::readField(*m_source.top, *field.run, [&](const LineView &view) {
+            const int row = (view.line - m_frame.top) * (m_frame.interlaced ? 2 : 1) + field.parity;
+            if (view.line >= m_frame.top && row < m_frame.image.height())
+                drawRow(view, field, f, row);
+        });
+    }
+
+    void drawRow(const LineView &view, const FieldPass &field, int f, int row)
+    {
+        const DisplayState &s = view.state;
+        const std::array<QRgb, 256> colours = coloursOf(s);
+        Row &info = m_frame.rows[std::size_t(row)];
+        info.line = view.line;
+        info.field = f;
+        const int width = m_frame.image.width();
+        QRgb *out = reinterpret_cast<QRgb *>(m_frame.image.scanLine(row));
+        std::int16_t *indices = m_frame.indices.data() + std::size_t(row) * std::size_t(width);
+        std::fill(out, out + width, colours[0]);
+        m_values.assign(std::size_t(width), 0);
+        if (view.fetchBytes > 0) {
+            info.screen = view.screen >= 0 && std::size_t(view.screen) < field.screens.size()
+                ? field.screens[std::size_t(view.screen)]
+                : -1;
+            info.fetchBytes = view.fetchBytes;
+            info.pointers = view.pointers;
+            info.planes = s.planes();
+            playfieldValues(view, info);
+            colourPlayfield(s, colours, out, indices);
+        }
+        if (std::size_t(view.line) < field.sprites.lineData.size())
+            drawSprites(s, colours, field, view.line, row);
+    }
+
+    // Each frame column's bitplane value, each playfield moved on by its delay.
+    void playfieldValues(const LineView &view, Row &info)
+    {
+        const Registers &r = view.state.registers();
+        const int pixels = view.fetchBytes * 8;
+        m_line.assign(std::size_t(pixels), 0);
+        for (int k = 0; k < info.planes; ++k) {
+            const std::uint32_t from = view.pointers[std::size_t(k)];
+            for (int b = 0; b < view.fetchBytes; ++b) {
+                const std::int64_t at = std::int64_t(from) + b;
+                const int byte = at < m_source.chip.size ? m_source.chip.bytes[at] : 0;
+                for (int j = 0; j < 8; ++j)
+                    m_line[std::size_t(8 * b + j)] |= std::uint8_t((byte >> (7 - j) & 1) << k);
+            }
+        }
+        const std::uint16_t control = r.word(BPLCON0);
+        info.playfieldShift = shiftOf(m_scale / playfieldPixelsPerLores(control));
+        const int delay[2] = { r.word(BPLCON1) & 0xF, (r.word(BPLCON1) >> 4) & 0xF };
+        const std::uint8_t masks[2] = { 0x55, 0xAA }; // odd planes 1, 3, 5, 7; even 2, 4, 6, 8
+        for (int pf = 0; pf < 2; ++pf) {
+            const int first = (playfieldStart(r) + delay[pf] - m_frame.left) * m_scale;
+            info.playfieldLeft[std::size_t(pf)] = first;
+            for (int x = std::max(first, 0); x < int(m_values.size()); ++x) {
+                const int i = (x - first) >> info.playfieldShift;
+                if (i >= pixels)
+                    break;
+                m_values[std::size_t(x)] |= m_line[std::size_t(i)] & masks[pf];
+            }
+        }
+    }
+
+    void colourPlayfield(const DisplayState &s, const std::array<QRgb, 256> &colours, QRgb *out,
+        std::int16_t *indices)
+    {
+        const Registers &r = s.registers();
+        const std::uint16_t control = r.word(BPLCON0);
+        const int bplam = s.aga() ? r.word(BPLCON4) >> 8 : 0;
+        const int width = int(m_values.size());
+        if ((control & Ham) && (s.planes() == 6 || (s.aga() && s.planes() == 8))) {
+            holdAndModify(s, colours, out, indices);
+            return;
+        }
+        if (control & DualPlayfield) {
+            static const int offsets[] = { 0, 2, 4, 8, 16, 32, 64, 128 };
+            const int second = s.aga() ? offsets[(r.word(BPLCON3) >> 10) & 7] : 8;
+            const bool pf2Front = r.word(BPLCON2) & Pf2Priority;
+            for (int x = 0; x < width; ++x) {
+                const int v1 = oddPlanes(m_values[std::size_t(x)]);
+                const int v2 = evenPlanes(m_values[std::size_t(x)]);
+                const int front = pf2Front ? (v2 ? v2 + second : 0) : v1;
+                const int back = pf2Front ? v1 : (v2 ? v2 + second : 0);
+                const int index = ((front ? front : back) ^ bplam) & 0xFF;
+                out[x] = colours[std::size_t(index)];
+                indices[x] = std::int16_t(index);
+            }
+            return;
+        }
+        const bool halfBrite = extraHalfBrite(s);
+        for (int x = 0; x < width; ++x) {
+            const int index = m_values[std::size_t(x)] ^ bplam;
+            const bool half = halfBrite && index >= 32 && index < 64;
+            out[x] = half ? halved(colours[std::size_t(index - 32)]) : colours[std::size_t(index)];
+            indices[x] = std::int16_t(index);
+        }
+    }
+
+    // HAM6: bits 5-4 choose, bits 3-0 the register or the new component. HAM8: bits 1-0 choose,
+    // bits 7-2 the register or the component's upper six bits. Each line starts from COLOR00.
+    void holdAndModify(const DisplayState &s, const std::array<QRgb, 256> &colours, QRgb *out,
+        std::int16_t *indices)
+    {
+        const bool ham8 = s.planes() == 8;
+        std::uint32_t held12 = s.ecsColours[0];
+        QRgb held = colours[0];
+        for (int x = 0; x < int(m_values.size()); ++x) {
+            const int v = m_values[std::size_t(x)];
+            const int control = ham8 ? v & 3 : v >> 4 & 3;
+            const int data = ham8 ? v >> 2 : v & 0xF;
+            indices[x] = control ? -1 : std::int16_t(data);
+            if (control == 0) {
+                held = colours[std::size_t(data)];
+                held12 = s.ecsColours[std::size_t(data & 31)];
+            } else if (!s.aga()) { // 12-bit components through the program's table
+                const int shift = control == 1 ? 0 : control == 2 ? 8 : 4;
+                held12 = (held12 & ~(0xFu << shift)) | std::uint32_t(data) << shift;
+                held = rgb12(std::uint16_t(held12));
+            } else {
+                const int shift = control == 1 ? 0 : control == 2 ? 16 : 8;
+                const std::uint32_t component
+                    = ham8 ? std::uint32_t(data) << 2 : std::uint32_t(data) << 4;
+                const std::uint32_t kept = ham8 ? 0x03 : 0x0F;
+                held = (held & ~(0xFFu << shift)) | (component | ((held >> shift) & kept)) << shift;
+            }
+            out[x] = held;
+        }
+    }
+
+    // Per channel, each frame column's sprite pixel; then the front sprite of each column where
+    // the playfields' priorities let it show.
+    void drawSprites(const DisplayState &s, const std::array<QRgb, 256> &colours,
+        const FieldPass &field, int line, int row)
+    {
+        const std::array<int, 8> &shown = field.sprites.lineData[std::size_t(line)];
+        const int width = m_frame.image.width();
+        m_sprites.assign(std::size_t(8 * width), 0);
+        std::array<bool, 8> attached {};
+        bool any = false;
+        for (int c = 0; c < 8; ++c) {
+            if (shown[std::size_t(c)] < 0)
+                continue;
+            any = true;
+            const SpriteDma::LineData &d = field.sprites.shown[std::size_t(shown[std::size_t(c)])];
+            const SpriteDma::Piece &piece = field.sprites.pieces[std::size_t(d.piece)];
+            attached[std::size_t(c)] = piece.attach;
+            const int shift = shiftOf(m_scale / spritePixelsPerLores(s));
+            const int first = (piece.hstart + 1 - m_frame.left) * m_scale;
+            const int pixels = 16 * piece.words;
+            for (int x = std::max(first, 0); x < width && ((x - first) >> shift) < pixels; ++x) {
+                const int j = (x - first) >> shift;
+                const int bit = 15 - j % 16;
+                const int word = j / 16;
+                m_sprites[std::size_t(c * width + x)]
+                    = std::uint8_t((d.data[std::size_t(word)] >> bit & 1)
+                        | (d.datb[std::size_t(word)] >> bit & 1) << 1);
+            }
+        }
+        if (!any)
+            return;
+        const Registers &r = s.registers();
+        const int pf1Priority = r.word(BPLCON2) & 7;
+        const int pf2Priority = (r.word(BPLCON2) >> 3) & 7;
+        const bool dual = r.word(BPLCON0) & DualPlayfield;
+        QRgb *out = reinterpret_cast<QRgb *>(m_frame.image.scanLine(row));
+        std::int16_t *indices = m_frame.indices.data() + std::size_t(row) * std::size_t(width);
+        std::int16_t *spriteAt = m_frame.spriteAt.data() + std::size_t(row) * std::size_t(width);
+        for (int x = 0; x < width; ++x) {
+            int colour = 0;
+            int channel = -1;
+            for (int pair = 0; pair < 4 && channel < 0; ++pair) {
+                const int even = m_sprites[std::size_t(2 * pair * width + x)];
+                const int odd = m_sprites[std::size_t((2 * pair + 1) * width + x)];
+                if (attached[std::size_t(2 * pair + 1)] && (even | odd)) {
+                    colour = 16 * spriteBank(s, true) + (odd << 2 | even);
+                    channel = shown[std::size_t(2 * pair)] >= 0 ? 2 * pair : 2 * pair + 1;
+                } else if (even || odd) {
+                    colour = 16 * spriteBank(s, !even) + 4 * pair + (even ? even : odd);
+                    channel = even ? 2 * pair : 2 * pair + 1;
+                }
+            }
+            if (channel < 0)
+                continue;
+            const int pair = channel / 2;
+            const int v = m_values[std::size_t(x)];
+            const bool inFront = dual
+                ? (!oddPlanes(v) || pair < pf1Priority) && (!evenPlanes(v) || pair < pf2Priority)
+                : !v || pair < pf2Priority;
+            if (!inFront)
+                continue;
+            out[x] = colours[std::size_t(colour & 0xFF)];
+            indices[x] = std::int16_t(colour & 0xFF);
+            const SpriteDma::LineData &d
+                = field.sprites.shown[std::size_t(shown[std::size_t(channel)])];
+            spriteAt[x] = std::int16_t(field.spriteBase + d.piece);
+        }
+    }
+
+    // Positions in the window, the scale's pixel shifts, attached pairs joined.
+    void finishSprites()
+    {
+        std::vector<Sprite> &sprites = m_frame.sprites;
+        for (Sprite &sprite : sprites) {
+            sprite.x = sprite.piece.hstart + 1 - m_frame.left;
+            sprite.y = sprite.piece.firstLine - m_frame.top;
+            sprite.pixelShift = shiftOf(m_scale / sprite.pixelShift);
+        }
+        for (std::size_t i = 0; i < sprites.size(); ++i) {
+            Sprite &odd = sprites[i];
+            if (!odd.piece.attach)
+                continue;
+            for (std::size_t j = 0; j < sprites.size(); ++j) {
+                Sprite &even = sprites[j];
+                if (even.field == odd.field && even.piece.channel == odd.piece.channel - 1
+                    && even.piece.firstLine == odd.piece.firstLine) {
+                    even.partner = int(i);
+                    even.firstColour = odd.firstColour - 4 * (odd.piece.channel / 2);
+                    even.lastColour = even.firstColour + 14;
+                    odd.joined = true;
+                }
+            }
+        }
+    }
+
+    const DisplaySource &m_source;
+    const std::vector<CopperWalk::Screen> &m_screens;
+    std::optional<ListRun> m_other;
+    std::vector<FieldPass> m_fields;
+    Frame m_frame;
+    int m_scale = 1;
+    std::array<int, 4> m_window {}; // left, right, top, bottom
+    std::vector<std::uint8_t> m_line; // one line's fetched pixels
+    std::vector<std::uint8_t> m_values; // per frame column
+    std::vector<std::uint8_t> m_sprites; // per channel and frame column
+};
+
+} // namespace
+
+Frame render(const RipperState &state)
+{
+    const DisplaySource source = CopperWalk::openDisplay(state);
+    if (!source.usable) {
+        Frame frame;
+        frame.problem = CopperWalk::describeStop(CopperWalk::walk(state));
+        return frame;
+    }
+    const CopperWalk::Frame walked = CopperWalk::walk(state);
+    return Renderer(source, walked.screens).run();
+}
+
+QString spriteSummary(const Frame &frame, int index)
+{
+    const Sprite &s = frame.sprites[std::size_t(index)];
+    const QString name = s.partner >= 0
+        ? QStringLiteral("%1+%2").arg(s.piece.channel).arg(s.piece.channel + 1)
+        : QString::number(s.piece.channel);
+    return QStringLiteral("Sprite %1: %2\u00D7%3 at (%4, %5), colours %6-%7, chip %8")
+        .arg(name)
+        .arg(16 * s.piece.words)
+        .arg(s.piece.lines)
+        .arg(s.x)
+        .arg(s.y)
+        .arg(s.firstColour)
+        .arg(s.lastColour)
+        .arg(CopperWalk::chipAddressText(s.piece.data));
+}
+
+} // namespace FrameRender
