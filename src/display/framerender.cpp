@@ -102,6 +102,7 @@ public:
         , m_screens(screens)
     {
         m_frame.chipRamFirst = source.chipRamFirst;
+        m_frame.screens = screens;
     }
 
     Frame run()
@@ -165,6 +166,7 @@ private:
         sprite.firstColour = base + 1;
         sprite.lastColour = base + 3;
         sprite.pixelShift = spritePixelsPerLores(s); // the ratio until the scale is known
+        sprite.colours = coloursOf(s);
         m_frame.sprites.push_back(sprite);
     }
 

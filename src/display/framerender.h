@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copperwalk.h"
 #include "ripperstate.h"
 #include "spritedma.h"
 
@@ -38,6 +39,7 @@ struct Sprite
     int firstColour = 0;
     int lastColour = 0;
     int pixelShift = 0; // log2 of frame pixels per sprite pixel
+    std::array<QRgb, 256> colours {}; // the colour registers on its first line
 };
 
 struct Frame
@@ -49,6 +51,7 @@ struct Frame
     int left = 0; // the window's first lores pixel of the beam
     int top = 0; // its first line
     std::int64_t chipRamFirst = 0; // file position of chip address 0
+    std::vector<CopperWalk::Screen> screens; // the walk's, which rows name
     std::vector<Row> rows;
     std::vector<Sprite> sprites;
     // Per pixel: the colour index, -1 where HAM made the colour; the sprite drawn, or -1.

@@ -75,6 +75,8 @@ void placePictures(
     }
 }
 
+} // namespace
+
 bool writePng(const QImage &image, const QString &fileName)
 {
     QSaveFile file(fileName);
@@ -87,8 +89,6 @@ bool writePng(const QImage &image, const QString &fileName)
     }
     return file.commit();
 }
-
-} // namespace
 
 Result check(const RipperState &state, const Request &request)
 {
@@ -119,7 +119,11 @@ QImage compose(const RipperState &state, const Request &request)
     Palette::setDefaultPalette(image);
     image.fill(uint(request.color) & 0xFFu);
     placePictures(state, request, g, image);
-    image.setColorTable(paletteFor(state, image.colorTable()));
+    QList<QRgb> table = paletteFor(state, image.colorTable());
+    // The PNG gets a tRNS chunk for it.
+    if (request.transparent >= 0 && request.transparent < table.size())
+        table[request.transparent] &= 0x00FFFFFFu;
+    image.setColorTable(table);
     return image;
 }
 

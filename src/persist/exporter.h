@@ -15,6 +15,7 @@ struct Request
     bool leftToRight = true; // column by column ("Left -> Right"); false: row by row
     int border = 0;
     int color = 253; // only the low eight bits are an index
+    int transparent = -1; // a colour index written fully transparent, or -1
 };
 
 enum class Result { Written, Empty, TooLarge, WriteFailed };
@@ -33,5 +34,8 @@ QImage compose(const RipperState &state, const Request &request);
 
 // Composes and writes the PNG atomically: an existing file is replaced only by a complete image.
 Result exportPictures(const RipperState &state, const Request &request, const QString &fileName);
+
+// Writes `image` as PNG atomically.
+bool writePng(const QImage &image, const QString &fileName);
 
 } // namespace Exporter

@@ -39,6 +39,9 @@ const ValueOption valueOptions[] = {
     { "screen", "N",
         "Start from screen N (from 1) of the display the snapshot's Copper list shows, as "
         "\"Displayed Screen\" does in the window." },
+    { "sprite", "N",
+        "Start from sprite N (from 1) of the displayed frame, as View > Sprites does in the "
+        "window; colour 0 is written transparent." },
     { "offset", "N", "Byte offset of the first picture (0 to the snapshot's size)." },
     { "width", "BYTES", "Picture width in bytes, 8 pixels each (1 to 4000)." },
     { "height", "LINES", "Picture height in lines (1 to 600)." },
@@ -63,6 +66,10 @@ void describe(QCommandLineParser &parser)
         "Pelvane's \"Save images\" does for the same view."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(QCommandLineOption(QStringLiteral("frame"),
+        QStringLiteral("Write the displayed frame as the emulator showed it (playfields, sprites, "
+                       "HAM, the colours of each line) instead of pictures: a palette PNG when "
+                       "it has at most 256 colours, else RGB.")));
     for (const ValueOption &o : valueOptions) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name),
             QString::fromLatin1(o.description), QString::fromLatin1(o.valueName)));
@@ -111,6 +118,7 @@ const Range AnyInt { std::numeric_limits<int>::min(), std::numeric_limits<int>::
 // Checked against the snapshot once it is read.
 const Range FileRange { 0, std::numeric_limits<int>::max(), "the snapshot's size" };
 const Range ScreenRange { 1, std::numeric_limits<int>::max(), "the number of screens" };
+const Range SpriteRange { 1, std::numeric_limits<int>::max(), "the number of sprites" };
 
 // The option's value as one of `words` (letter case ignored), its index into `target`.
 bool readChoice(const QCommandLineParser &parser, const QString &name, const QStringList &words,
@@ -156,6 +164,7 @@ bool readView(const QCommandLineParser &parser, Options &o, QString &error)
 {
     std::optional<int> palette;
     const bool ok = readInt(parser, QStringLiteral("screen"), ScreenRange, o.screen, error)
+        && readInt(parser, QStringLiteral("sprite"), SpriteRange, o.sprite, error)
         && readInt(parser, QStringLiteral("offset"), FileRange, o.offset, error)
         && readInt(parser, QStringLiteral("width"), WidthRange, o.widthBytes, error)
         && readInt(parser, QStringLiteral("height"), HeightRange, o.heightLines, error)
@@ -239,8 +248,17 @@ Parsed parseArguments(const QStringList &arguments)
     o.statePath = parser.value(QStringLiteral("state"));
     if (parser.isSet(QStringLiteral("state")) && o.statePath.isEmpty())
         return failure(QStringLiteral("--state expects a file name"));
-    if (parser.isSet(QStringLiteral("state")) && parser.isSet(QStringLiteral("screen")))
-        return failure(QStringLiteral("--state and --screen both give the view to start from"));
+    const QStringList starts = { QStringLiteral("state"), QStringLiteral("screen"),
+        QStringLiteral("sprite"), QStringLiteral("frame") };
+    QStringList given;
+    for (const QString &name : starts) {
+        if (parser.isSet(name))
+            given << optionName(name);
+    }
+    if (given.size() > 1)
+        return failure(
+            QStringLiteral("%1 each give what to export: use one").arg(given.join(", ")));
+    o.frame = parser.isSet(QStringLiteral("frame"));
     QString error;
     if (!readView(parser, o, error) || !readExport(parser, o.request, error))
         return failure(error);

@@ -21,6 +21,8 @@ struct Options
     QString outputPath;
     QString statePath; // empty: start from the window's initial view
     std::optional<int> screen; // or start from this screen of the display, from 1
+    std::optional<int> sprite; // or from this sprite of the displayed frame, from 1
+    bool frame = false; // write the displayed frame instead of pictures
 
     // Each set value replaces the view's (after the state file, if any).
     std::optional<int> offset;

@@ -2,10 +2,13 @@
 
 #include "chunks.h"
 #include "copperwalk.h"
+#include "frameexport.h"
+#include "framerender.h"
 #include "grid.h"
 #include "palette.h"
 #include "screenview.h"
 #include "snapshotfile.h"
+#include "spriteview.h"
 #include "statefile.h"
 #include "viewranges.h"
 
@@ -129,6 +132,37 @@ bool applyScreen(RipperState &state, int number, RunResult &result)
     return true;
 }
 
+// What View > Sprites shows for sprite `number` (from 1).
+bool applySprite(RipperState &state, int number, RunResult &result)
+{
+    const FrameRender::Frame frame = FrameRender::render(state);
+    const std::vector<int> sprites = SpriteView::listed(frame);
+    const int count = int(sprites.size());
+    if (number > count) {
+        fail(result, BadUsage,
+            count == 0
+                ? QStringLiteral("--sprite %1: the displayed frame shows no sprite").arg(number)
+                : QStringLiteral("--sprite must be from 1 to %1 (the sprites on display), "
+                                 "not %2")
+                      .arg(count)
+                      .arg(number));
+        return false;
+    }
+    for (const QString &note : SpriteView::apply(state, frame, sprites[std::size_t(number - 1)]))
+        result.messages << QStringLiteral("Warning: sprite %1: %2").arg(number).arg(note);
+    return true;
+}
+
+void writeFrame(const RipperState &state, const Options &o, RunResult &result)
+{
+    const FrameRender::Frame frame = FrameRender::render(state);
+    if (frame.image.isNull())
+        fail(result, BadUsage,
+            QStringLiteral("--frame: the snapshot shows no frame, %1").arg(frame.problem));
+    else if (!FrameExport::write(frame.image, o.outputPath))
+        fail(result, NotWritten, QStringLiteral("cannot write '%1'").arg(o.outputPath));
+}
+
 // The view as the window shows it after the same steps. `result` gets the warnings; its exit
 // code stays Written unless a step failed.
 RipperState prepareView(const Options &o, RunResult &result)
@@ -143,6 +177,8 @@ RipperState prepareView(const Options &o, RunResult &result)
         return state;
     }
     if (o.screen && !applyScreen(state, *o.screen, result))
+        return state;
+    if (o.sprite && !applySprite(state, *o.sprite, result))
         return state;
     if (!o.statePath.isEmpty() && !applyStateFile(state, o.statePath, result)) {
         fail(result, Unreadable,
@@ -177,9 +213,16 @@ RunResult run(const Options &o)
     const RipperState state = prepareView(o, result);
     if (result.exitCode != Written)
         return result;
+    if (o.frame) {
+        writeFrame(state, o, result);
+        return result;
+    }
+    Exporter::Request request = o.request;
+    if (o.sprite)
+        request.transparent = 0;
     const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + o.request.border;
     const std::int64_t cellHeight = std::int64_t(state.blYSize) + o.request.border;
-    switch (Exporter::exportPictures(state, o.request, o.outputPath)) {
+    switch (Exporter::exportPictures(state, request, o.outputPath)) {
     case Exporter::Result::Written:
         break;
     case Exporter::Result::Empty:
