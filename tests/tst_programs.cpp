@@ -187,7 +187,10 @@ private slots:
         row("--width", "Missing value after '--width'");
         row("--state=", "--state expects a file name");
         row("--screen 3", "--screen must be from 1 to 2 (the screens on display), not 3");
-        row("--screen 1 --state demo-ball.plv", "--state and --screen both give the view to start");
+        row("--screen 1 --state demo-ball.plv", "--state and --screen each give what to export");
+        row("--frame --sprite 1 --screen 2",
+            "--screen, --sprite and --frame each give what to export: use one of them");
+        row("--sprite 0", "--sprite must be from 1 to the number of sprites, not 0");
         row("demo.uss out/keep.png third.png",
             "expected two file names, SNAPSHOT.uss and OUTPUT.png");
         code = 2;

@@ -497,10 +497,14 @@ private slots:
         QStringList expected { "&File", "  &Open Ctrl+O Open a file",
             "  &Open Ripper State Ctrl+Shift+O Open a ripper state (off)",
             "  &Save Ripper State Ctrl+Shift+S Save current ripper state (off)",
-            "  &Save images Ctrl+S Save images (off)", "  --", "  &Quit Ctrl+Q Quit program",
-            "&Edit", "  &Preferences Ctrl+P Edit preferences", "&View",
+            "  &Save images Ctrl+S Save images (off)",
+            "  Export Displayed Frame...  Save the displayed frame as a PNG image (off)", "  --",
+            "  &Quit Ctrl+Q Quit program", "&Edit", "  &Preferences Ctrl+P Edit preferences",
+            "&View",
             "  &Displayed Screen V Show the next screen the snapshot's Copper list displays (off)",
-            "  Screens   (off)", "  --", "  Zoom &In Ctrl++ Magnify the picture area",
+            "  Screens   (off)",
+            "  Displayed &Frame F Show the whole frame the snapshot's display showed (off)",
+            "  Sprites   (off)", "  --", "  Zoom &In Ctrl++ Magnify the picture area",
             "  Zoom &Out Ctrl+- Magnify the picture area less (off)",
             "  &Actual Size Ctrl+0 Show the picture area unmagnified (off)", "&Help",
             "  &About Ctrl+A About this program" };
@@ -510,9 +514,9 @@ private slots:
                 f.dir.writeFile(QString("s%1.uss").arg(i), WindowFixture::pattern(100)));
         for (int i = 2; i < 5; ++i)
             expected[i].chop(6);
-        expected.insert(5, "  --");
+        expected.insert(6, "  --");
         for (int i = 0; i < 3; ++i)
-            expected.insert(6 + i, QString("  &%1 s%2.uss  ").arg(i + 1).arg(2 - i));
+            expected.insert(7 + i, QString("  &%1 s%2.uss  ").arg(i + 1).arg(2 - i));
         QCOMPARE(entries(), expected);
         f.window.fileMenuForTesting()->actions()[0]->showStatusText(&f.window);
         QCOMPARE(f.window.statusBar()->currentMessage(), QStringLiteral("Open a file"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "copperwalk.h"
+#include "framerender.h"
 #include "gridkey.h"
 #include "ripperstate.h"
 #include "ui_pelvane.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class FrameWindow;
 class HtmlLog;
 class QAction;
 class QLabel;
@@ -63,6 +65,14 @@ public:
     // The screens the snapshot's Copper list displays, found once per snapshot.
     void showNextScreen();
     void showScreen(int index);
+
+    // The displayed frame, drawn once per snapshot, its window and its sprites.
+    void showFrameWindow();
+    void showSprite(int index);
+    void showFrameTarget(QPoint framePixel);
+    void exportDisplayedFrame();
+    const FrameRender::Frame &displayedFrame() const { return m_displayedFrame; }
+    FrameWindow *frameWindow() const { return m_frameWindow; }
 
     // Ripper state files and export.
     void loadState(QString fileName);
@@ -135,6 +145,8 @@ private:
     void createMenus();
     void createViewMenu();
     void findScreens();
+    void createFrameEntries();
+    void findFrame();
     QAction *createAction(
         const QString &text, const QString &shortcut, const QString &tip, void (Pelvane::*slot)());
     void setBitplaneOrderEntry(int entry, int value);
@@ -163,7 +175,10 @@ private:
     QMenu *viewMenu = nullptr;
     QMenu *helpMenu = nullptr;
     QMenu *screensMenu = nullptr;
+    QMenu *spritesMenu = nullptr;
     QAction *displayedScreenAction = nullptr;
+    QAction *displayedFrameAction = nullptr;
+    QAction *exportFrameAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;
@@ -187,4 +202,6 @@ private:
     std::deque<int> m_jumps; // offsets before the latest jumps, the newest last
     CopperWalk::Frame m_frame; // of the loaded snapshot
     int m_screenIndex = -1; // the screen shown last, -1 before the first
+    FrameRender::Frame m_displayedFrame; // of the loaded snapshot
+    FrameWindow *m_frameWindow = nullptr; // made when first shown
 };

@@ -18,6 +18,7 @@ void Pelvane::createViewMenu()
         tr("Show the next screen the snapshot's Copper list displays"), &Pelvane::showNextScreen);
     viewMenu->addAction(displayedScreenAction);
     screensMenu = viewMenu->addMenu(tr("Screens"));
+    createFrameEntries();
     findScreens();
 }
 
@@ -39,6 +40,7 @@ void Pelvane::findScreens()
     const bool usable = count > 0;
     displayedScreenAction->setEnabled(usable);
     screensMenu->setEnabled(usable);
+    findFrame();
 }
 
 void Pelvane::showNextScreen()

@@ -255,9 +255,11 @@ Parsed parseArguments(const QStringList &arguments)
         if (parser.isSet(name))
             given << optionName(name);
     }
-    if (given.size() > 1)
-        return failure(
-            QStringLiteral("%1 each give what to export: use one").arg(given.join(", ")));
+    if (given.size() > 1) {
+        const QString last = given.takeLast();
+        return failure(QStringLiteral("%1 and %2 each give what to export: use one of them")
+                           .arg(given.join(QStringLiteral(", ")), last));
+    }
     o.frame = parser.isSet(QStringLiteral("frame"));
     QString error;
     if (!readView(parser, o, error) || !readExport(parser, o.request, error))

@@ -1,0 +1,79 @@
+#include "framewindow.h"
+
+#include "frameprobe.h"
+#include "zoom.h"
+
+#include <QAction>
+#include <QMouseEvent>
+
+FrameWindow::FrameWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    ui.setupUi(this);
+    ui.labelFrame->installEventFilter(this);
+    const auto addZoom = [this](const QList<QKeySequence> &keys, auto change) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, [this, change] { setZoom(change(m_zoom)); });
+        addAction(action);
+    };
+    addZoom({ QKeySequence(tr("Ctrl++")), QKeySequence(tr("Ctrl+=")) },
+        [](int zoom) { return zoom + 1; });
+    addZoom({ QKeySequence(tr("Ctrl+-")) }, [](int zoom) { return zoom - 1; });
+    addZoom({ QKeySequence(tr("Ctrl+0")) }, [](int) { return Zoom::Min; });
+}
+
+void FrameWindow::setFrame(const FrameRender::Frame *frame)
+{
+    m_frame = frame;
+    showFrame();
+}
+
+void FrameWindow::setZoom(int factor)
+{
+    m_zoom = std::clamp(factor, Zoom::Min, Zoom::Max);
+    showFrame();
+}
+
+void FrameWindow::showFrame()
+{
+    if (!m_frame || m_frame->image.isNull()) {
+        ui.labelFrame->setPixmap(QPixmap());
+        ui.labelFrame->setText(m_frame ? m_frame->problem : QString());
+        return;
+    }
+    const QImage &image = m_frame->image;
+    ui.labelFrame->setPixmap(QPixmap::fromImage(image.scaled(image.size() * m_zoom)));
+}
+
+// The pixmap sits at the label's top left.
+std::optional<QPoint> FrameWindow::framePixelAt(QPoint labelPoint) const
+{
+    if (!m_frame || m_frame->image.isNull())
+        return std::nullopt;
+    const QPoint inside = labelPoint - ui.labelFrame->contentsRect().topLeft();
+    if (inside.x() < 0 || inside.y() < 0)
+        return std::nullopt;
+    const QPoint pixel(inside.x() / m_zoom, inside.y() / m_zoom);
+    if (!m_frame->image.rect().contains(pixel))
+        return std::nullopt;
+    return pixel;
+}
+
+bool FrameWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != ui.labelFrame)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseMove) {
+        const auto pixel = framePixelAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        ui.labelFrameInfo->setText(
+            pixel ? FrameRender::describePixel(*m_frame, *pixel) : QString());
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto pixel = framePixelAt(mouse->position().toPoint());
+        if (pixel && mouse->button() == Qt::LeftButton)
+            emit picked(*pixel);
+    }
+    return QWidget::eventFilter(watched, event);
+}
