@@ -73,17 +73,19 @@ private:
         }
     }
 
+    // Notes the table entry the write changes: on AGA, in the bank BPLCON3 picks.
     void writeColour(int reg, std::uint16_t value)
     {
-        const DisplayState before = m_state;
+        const std::size_t n = std::size_t(reg - COLOR00) / 2;
+        const std::size_t entry
+            = m_state.aga() ? (m_state.registers().word(BPLCON3) >> 13) * 32u + n : n;
+        const std::uint32_t before
+            = m_state.aga() ? m_state.agaColours[entry] : m_state.ecsColours[entry];
         m_state.write(reg, value);
-        for (std::size_t i = 0; i < m_changedColours.size(); ++i) {
-            const bool changed = m_state.aga()
-                ? before.agaColours[i] != m_state.agaColours[i]
-                : i < before.ecsColours.size() && before.ecsColours[i] != m_state.ecsColours[i];
-            if (changed)
-                m_changedColours.set(i);
-        }
+        const std::uint32_t after
+            = m_state.aga() ? m_state.agaColours[entry] : m_state.ecsColours[entry];
+        if (after != before)
+            m_changedColours.set(entry);
     }
 
     void setPointer(int reg, std::uint16_t value)

@@ -6,6 +6,7 @@
 #include "palette.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace FrameRender {
 
@@ -58,9 +59,32 @@ QRgb halved(QRgb rgb)
 std::array<QRgb, 256> coloursOf(const DisplayState &s)
 {
     std::array<QRgb, 256> colours {};
-    for (std::size_t i = 0; i < colours.size(); ++i)
-        colours[i] = s.aga() ? 0xFF000000u | s.agaColours[i] : rgb12(s.ecsColours[i % 32]);
+    if (s.aga()) {
+        for (std::size_t i = 0; i < colours.size(); ++i)
+            colours[i] = 0xFF000000u | s.agaColours[i];
+        return colours;
+    }
+    for (std::size_t i = 0; i < 32; ++i)
+        colours[i] = rgb12(s.ecsColours[i]);
+    for (std::size_t i = 32; i < colours.size(); ++i)
+        colours[i] = colours[i % 32];
     return colours;
+}
+
+// For each byte of a plane, its eight pixels as eight bytes of 0 or 1, leftmost first in memory.
+const std::array<std::uint64_t, 256> &spreadTable()
+{
+    static const std::array<std::uint64_t, 256> table = [] {
+        std::array<std::uint64_t, 256> t {};
+        for (int byte = 0; byte < 256; ++byte) {
+            std::uint8_t pixels[8];
+            for (int j = 0; j < 8; ++j)
+                pixels[j] = std::uint8_t(byte >> (7 - j) & 1);
+            std::memcpy(&t[std::size_t(byte)], pixels, 8);
+        }
+        return t;
+    }();
+    return table;
 }
 
 bool extraHalfBrite(const DisplayState &s)
@@ -203,7 +227,13 @@ private:
     void drawRow(const LineView &view, const FieldPass &field, int f, int row)
     {
         const DisplayState &s = view.state;
-        const std::array<QRgb, 256> colours = coloursOf(s);
+        if (!m_coloursValid || s.ecsColours != m_coloursFrom.first
+            || s.agaColours != m_coloursFrom.second) {
+            m_coloursFrom = { s.ecsColours, s.agaColours };
+            m_colours = coloursOf(s);
+            m_coloursValid = true;
+        }
+        const std::array<QRgb, 256> &colours = m_colours;
         Row &info = m_frame.rows[std::size_t(row)];
         info.line = view.line;
         info.field = f;
@@ -230,29 +260,43 @@ private:
     void playfieldValues(const LineView &view, Row &info)
     {
         const Registers &r = view.state.registers();
-        const int pixels = view.fetchBytes * 8;
-        m_line.assign(std::size_t(pixels), 0);
+        const int bytes = view.fetchBytes;
+        m_words.assign(std::size_t(bytes), 0);
+        const std::array<std::uint64_t, 256> &spread = spreadTable();
         for (int k = 0; k < info.planes; ++k) {
-            const std::uint32_t from = view.pointers[std::size_t(k)];
-            for (int b = 0; b < view.fetchBytes; ++b) {
-                const std::int64_t at = std::int64_t(from) + b;
-                const int byte = at < m_source.chip.size ? m_source.chip.bytes[at] : 0;
-                for (int j = 0; j < 8; ++j)
-                    m_line[std::size_t(8 * b + j)] |= std::uint8_t((byte >> (7 - j) & 1) << k);
-            }
+            const std::int64_t from = view.pointers[std::size_t(k)];
+            const std::int64_t inside
+                = std::clamp<std::int64_t>(m_source.chip.size - from, 0, bytes);
+            const std::uint8_t *plane = m_source.chip.bytes + from;
+            for (std::int64_t b = 0; b < inside; ++b)
+                m_words[std::size_t(b)] |= spread[plane[b]] << k;
         }
-        const std::uint16_t control = r.word(BPLCON0);
-        info.playfieldShift = shiftOf(m_scale / playfieldPixelsPerLores(control));
+        m_line.resize(std::size_t(8 * bytes));
+        std::memcpy(m_line.data(), m_words.data(), m_line.size());
+        info.playfieldShift = shiftOf(m_scale / playfieldPixelsPerLores(r.word(BPLCON0)));
         const int delay[2] = { r.word(BPLCON1) & 0xF, (r.word(BPLCON1) >> 4) & 0xF };
-        const std::uint8_t masks[2] = { 0x55, 0xAA }; // odd planes 1, 3, 5, 7; even 2, 4, 6, 8
-        for (int pf = 0; pf < 2; ++pf) {
+        const int width = int(m_values.size());
+        const int shift = info.playfieldShift;
+        // Odd planes 1, 3, 5, 7 make playfield 1, even ones playfield 2; without delays, both
+        // go on in one pass.
+        const bool together = delay[0] == delay[1];
+        const std::uint8_t masks[2] = { std::uint8_t(together ? 0xFF : 0x55), 0xAA };
+        for (int pf = 0; pf < (together ? 1 : 2); ++pf) {
             const int first = (playfieldStart(r) + delay[pf] - m_frame.left) * m_scale;
             info.playfieldLeft[std::size_t(pf)] = first;
-            for (int x = std::max(first, 0); x < int(m_values.size()); ++x) {
-                const int i = (x - first) >> info.playfieldShift;
-                if (i >= pixels)
-                    break;
-                m_values[std::size_t(x)] |= m_line[std::size_t(i)] & masks[pf];
+            if (together)
+                info.playfieldLeft[1] = first;
+            const int end
+                = int(std::min<std::int64_t>(width, first + (std::int64_t(8 * bytes) << shift)));
+            std::uint8_t *values = m_values.data();
+            const std::uint8_t *line = m_line.data();
+            const std::uint8_t mask = masks[pf];
+            if (shift == 0) {
+                for (int x = std::max(first, 0); x < end; ++x)
+                    values[x] |= line[x - first] & mask;
+            } else {
+                for (int x = std::max(first, 0); x < end; ++x)
+                    values[x] |= line[(x - first) >> shift] & mask;
             }
         }
     }
@@ -283,10 +327,18 @@ private:
             }
             return;
         }
-        const bool halfBrite = extraHalfBrite(s);
+        const std::uint8_t *values = m_values.data();
+        if (!extraHalfBrite(s)) {
+            for (int x = 0; x < width; ++x) {
+                const int index = values[x] ^ bplam;
+                out[x] = colours[std::size_t(index)];
+                indices[x] = std::int16_t(index);
+            }
+            return;
+        }
         for (int x = 0; x < width; ++x) {
-            const int index = m_values[std::size_t(x)] ^ bplam;
-            const bool half = halfBrite && index >= 32 && index < 64;
+            const int index = values[x] ^ bplam;
+            const bool half = index >= 32 && index < 64;
             out[x] = half ? halved(colours[std::size_t(index - 32)]) : colours[std::size_t(index)];
             indices[x] = std::int16_t(index);
         }
@@ -425,7 +477,12 @@ private:
     Frame m_frame;
     int m_scale = 1;
     std::array<int, 4> m_window {}; // left, right, top, bottom
-    std::vector<std::uint8_t> m_line; // one line's fetched pixels
+    // The last line's colour registers and what they give.
+    bool m_coloursValid = false;
+    std::pair<std::array<std::uint16_t, 32>, std::array<std::uint32_t, 256>> m_coloursFrom;
+    std::array<QRgb, 256> m_colours {};
+    std::vector<std::uint64_t> m_words; // one line's fetched pixels, eight at a time
+    std::vector<std::uint8_t> m_line; // the same, one byte each
     std::vector<std::uint8_t> m_values; // per frame column
     std::vector<std::uint8_t> m_sprites; // per channel and frame column
 };
