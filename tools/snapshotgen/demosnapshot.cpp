@@ -345,6 +345,8 @@ QByteArray firstList(const DisplayScreen &title, std::uint32_t secondList)
         + copperMove(0x0108, modulo) + copperMove(0x010A, modulo);
     for (int k = 0; k < title.planes; ++k)
         list += copperMoveLong(std::uint16_t(0x00E0 + 4 * k), title.chipAddress + k * widthBytes);
+    list += copperMove(0x0104, 0x0024); // the sprites in front of the playfield
+    list += DemoSprites::pointerMoves(DemoSprites::sprites());
     list += copperMoveLong(0x0084, secondList);
     list += copperWait(std::uint8_t(DisplayTop + title.height), 0x07);
     return list + copperMove(0x008A, 0x0000);
@@ -376,8 +378,8 @@ void setDisplayRegisters(
             SnapshotWriter::setChipRegister(chip, reg,
                 std::uint16_t(std::uint8_t(lists[e + 2]) << 8 | std::uint8_t(lists[e + 3])));
     }
-    // DMA, bitplane and Copper DMA on, as a real save has them.
-    SnapshotWriter::setChipRegister(chip, 0x0096, 0x0380);
+    // DMA, bitplane, Copper and sprite DMA on, as a real save has them.
+    SnapshotWriter::setChipRegister(chip, 0x0096, 0x03A0);
     SnapshotWriter::setChipRegister(chip, 0x0080, std::uint16_t(FirstListAddress >> 16));
     SnapshotWriter::setChipRegister(chip, 0x0082, std::uint16_t(FirstListAddress & 0xFFFF));
     for (const DisplayScreen &screen : screens) {
@@ -464,6 +466,8 @@ QByteArray chipRam(const Demo &demo, qsizetype cramStart)
     }
     place(ram, cramStart, demo.copperListOffset, firstList(demo.screens[0], SecondListAddress));
     place(ram, cramStart, demo.secondCopperListOffset, secondList(demo.screens[1]));
+    for (const auto &[address, data] : DemoSprites::chipData(demo.sprites))
+        ram.replace(qsizetype(address), data.size(), data);
     return ram;
 }
 
@@ -519,6 +523,7 @@ Demo build()
             + QByteArray("Pelvane demo snapshot\0", 22));
     chain.add("CPU ", cpuData());
     demo.screens = displayScreens();
+    demo.sprites = DemoSprites::sprites();
     QByteArray chip = SnapshotWriter::chipData(demo.ecsColours);
     setDisplayRegisters(chip,
         firstList(demo.screens[0], SecondListAddress) + secondList(demo.screens[1]), demo.screens);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "demosprites.h"
 #include "ripperstate.h"
 
 #include <QByteArray>
@@ -12,7 +13,7 @@
 // A demonstration snapshot: a WinUAE-style chunk chain whose chip RAM holds procedurally drawn
 // pictures in every storage mode, colours in the "CHIP" and "AGAC" chunks, two Copper lists, one
 // that the Simple search finds first and one that the Advanced search finds first, and the display
-// the custom registers were showing: a title screen and a panel below it.
+// the custom registers were showing: a title screen and a panel below it, with hardware sprites.
 namespace DemoSnapshot {
 
 constexpr int ChipRamSize = 512 * 1024;
@@ -57,6 +58,7 @@ struct Demo
     QList<std::uint16_t> simpleColours; // COLOR00 to COLOR31 of the Simple search's list
     QList<std::uint16_t> advancedColours; // COLOR00 to COLOR15 of the Advanced search's list
     QList<DisplayScreen> screens; // top to bottom
+    QList<DemoSprites::Sprite> sprites; // over the title
     int copperListOffset = 0; // the list COP1LC points at
     int secondCopperListOffset = 0; // the list it goes on with through COPJMP2
 };
