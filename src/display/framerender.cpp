@@ -144,11 +144,14 @@ public:
         }
         for (FieldPass &field : m_fields)
             measure(field);
+        m_frame.scale = m_scale;
+        m_frame.left = m_window[0];
+        m_frame.top = m_window[2];
+        finishSprites();
         if (!allocate())
             return m_frame;
         for (std::size_t f = 0; f < m_fields.size(); ++f)
             draw(int(f));
-        finishSprites();
         return m_frame;
     }
 
@@ -197,9 +200,6 @@ private:
     bool allocate()
     {
         const auto [left, right, top, bottom] = m_window;
-        m_frame.scale = m_scale;
-        m_frame.left = left;
-        m_frame.top = top;
         const int width = (right - left) * m_scale;
         const int height = (bottom - top) * (m_frame.interlaced ? 2 : 1);
         if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide) {
@@ -336,10 +336,14 @@ private:
             }
             return;
         }
+        // Half-brite halves each component: 12-bit ones before the program's table.
+        std::array<QRgb, 32> halves {};
+        for (std::size_t i = 0; i < halves.size(); ++i)
+            halves[i] = s.aga() ? halved(colours[i]) : rgb12((s.ecsColours[i] >> 1) & 0x777);
         for (int x = 0; x < width; ++x) {
             const int index = values[x] ^ bplam;
             const bool half = index >= 32 && index < 64;
-            out[x] = half ? halved(colours[std::size_t(index - 32)]) : colours[std::size_t(index)];
+            out[x] = half ? halves[std::size_t(index - 32)] : colours[std::size_t(index)];
             indices[x] = std::int16_t(index);
         }
     }
@@ -448,6 +452,10 @@ private:
     void finishSprites()
     {
         std::vector<Sprite> &sprites = m_frame.sprites;
+        for (const FieldPass &field : m_fields) { // their lines counted to the end
+            for (std::size_t p = 0; p < field.sprites.pieces.size(); ++p)
+                sprites[std::size_t(field.spriteBase) + p].piece = field.sprites.pieces[p];
+        }
         for (Sprite &sprite : sprites) {
             sprite.x = sprite.piece.hstart + 1 - m_frame.left;
             sprite.y = sprite.piece.firstLine - m_frame.top;

@@ -3,25 +3,51 @@
 #include "frameprobe.h"
 #include "zoom.h"
 
-#include <QAction>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 FrameWindow::FrameWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     ui.setupUi(this);
+    setFocusPolicy(Qt::StrongFocus); // its zoom keys work from the first click
     ui.labelFrame->installEventFilter(this);
-    const auto addZoom = [this](const QList<QKeySequence> &keys, auto change) {
-        auto *action = new QAction(this);
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QAction::triggered, this, [this, change] { setZoom(change(m_zoom)); });
-        addAction(action);
-    };
-    addZoom({ QKeySequence(tr("Ctrl++")), QKeySequence(tr("Ctrl+=")) },
-        [](int zoom) { return zoom + 1; });
-    addZoom({ QKeySequence(tr("Ctrl+-")) }, [](int zoom) { return zoom - 1; });
-    addZoom({ QKeySequence(tr("Ctrl+0")) }, [](int) { return Zoom::Min; });
+}
+
+// Ctrl+= (or Ctrl++), Ctrl+- and Ctrl+0, as in the main window: the change of zoom, or none.
+static std::optional<int> zoomStep(const QKeyEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return std::nullopt;
+    switch (event->key()) {
+    case Qt::Key_Equal:
+    case Qt::Key_Plus:
+        return 1;
+    case Qt::Key_Minus:
+        return -1;
+    case Qt::Key_0:
+        return -Zoom::Max;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The main window's zoom entries have the same keys: here they zoom this window.
+bool FrameWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && zoomStep(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void FrameWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (const std::optional<int> step = zoomStep(event))
+        setZoom(m_zoom + *step);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void FrameWindow::setFrame(const FrameRender::Frame *frame)

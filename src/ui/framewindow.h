@@ -23,7 +23,9 @@ signals:
     void picked(QPoint framePixel);
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::optional<QPoint> framePixelAt(QPoint labelPoint) const;

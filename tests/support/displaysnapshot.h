@@ -5,11 +5,14 @@
 #include <QString>
 
 // Snapshots whose custom registers and Copper lists one line of text gives, tokens apart by spaces:
-//   "080=1000"     a saved "CHIP" register (a pointer pair, 080, 084 or 0E0 to 0FC: an address)
+//   "080=1000"     a saved "CHIP" register (a pointer pair, 080, 084, 0E0 to 0FC or 120 to 13C:
+//                  an address)
 //   "0E0:8000"     a Copper move at the writing place (a pointer pair takes two moves)
 //   "pt3:8000+28"  moves of BPL1PT to BPL3PT to $8000, $8028, $8050
-//   "w2C", "s2C"   a wait, a skip for line $2C ("w2C.E0": at colour clock $E0); "end" the end marker
+//   "w2C", "s2C"   a wait, a skip for line $2C ("w2C.E0": at colour clock $E0); "end" the end
+//   marker
 //   "@1000"        the writing place: chip address $1000 (it starts at 0)
+//   "=6000:4048.0" words written at chip address $6000 (sprite or bitplane data)
 //   "rep"          the previous instruction again up to the end of chip RAM
 //   "aga"          the chipset flags name AGA (an "AGAC" chunk always holds agaColours())
 // Chip RAM outside the lists holds pattern bytes, the bitplanes of every screen.
@@ -34,7 +37,8 @@ inline QList<QRgb> agaColours()
 // Pointer pairs take a chip address: the high word here, the low word in the next register.
 inline bool isPointer(unsigned reg)
 {
-    return reg == 0x080 || reg == 0x084 || (reg >= 0x0E0 && reg <= 0x0FC && reg % 4 == 0);
+    const bool bitplane = reg >= 0x0E0 && reg <= 0x0FC, sprite = reg >= 0x120 && reg <= 0x13C;
+    return reg == 0x080 || reg == 0x084 || ((bitplane || sprite) && reg % 4 == 0);
 }
 
 inline QByteArray build(const QString &program)
@@ -64,9 +68,13 @@ inline QByteArray build(const QString &program)
                 put(last);
         else if (t[0] == '@')
             at = hex(t.mid(1));
-        else if (t[0] == 'w' || t[0] == 's')
-            put(bigEndian16(std::uint16_t(hex(t.section('.', 0, 0).mid(1)) << 8
-                    | (hex(t.section('.', 1)) & 0xFE) | 1))
+        else if (t[0] == '=') {
+            qsizetype to = hex(t.section(':', 0, 0).mid(1));
+            for (const QString &word : t.section(':', 1).split('.'))
+                ram.replace((to += 2) - 2, 2, bigEndian16(std::uint16_t(hex(word))));
+        } else if (t[0] == 'w' || t[0] == 's')
+            put(bigEndian16(std::uint16_t(
+                    hex(t.section('.', 0, 0).mid(1)) << 8 | (hex(t.section('.', 1)) & 0xFE) | 1))
                 + bigEndian16(t[0] == 'w' ? 0xFFFE : 0xFFFF));
         else if (t.startsWith("pt"))
             for (unsigned k = 0; k < hex(t.mid(2, 1)); ++k)
