@@ -6,6 +6,7 @@
 #include "rows.h"
 #include "screenview.h"
 #include "snapshotfile.h"
+#include "spriteview.h"
 #include "windowfixture.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 
 static QString dataFile(const QString &name)
 {
@@ -26,6 +28,43 @@ static QPoint pair(const QJsonValue &value)
     return { a[0].toInt(), a[1].toInt() };
 }
 
+// The exporter's image of `file` with `options`; null when it failed, with its message.
+static QImage exported(const QString &file, const QStringList &options, QString &error)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("out.png"));
+    QProcess exporter;
+    exporter.start(
+        QStringLiteral(PELVANE_EXPORT_TOOL), options + QStringList { dataFile(file), png });
+    exporter.waitForFinished(60000);
+    error = QString::fromUtf8(exporter.readAllStandardError());
+    return exporter.exitCode() == 0 ? QImage(png) : QImage();
+}
+
+// Where `image` differs from the screenshot, each of its pixels a scale.x × scale.y block from
+// `at`, outside the pixels `skip` leaves out. The emulator shows a 12-bit component c as 17·c; the
+// program has its own table, so `colour12` compares 12-bit colours.
+static QString differences(const QImage &image, const QImage &truth, QPoint at, QPoint scale,
+    bool colour12, const std::function<bool(int, int)> &skip = {})
+{
+    const auto key = [&](QRgb c) {
+        return colour12 ? qRgb(qRed(c) >> 4, qGreen(c) >> 4, qBlue(c) >> 4) : c & 0xFFFFFF;
+    };
+    int wrong = 0;
+    QString first;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            for (int j = 0; j < scale.y() * scale.x() && !(skip && skip(x, y)); ++j) {
+                const QPoint s(
+                    at.x() + x * scale.x() + j % scale.x(), at.y() + y * scale.y() + j / scale.x());
+                const QRgb want = truth.pixel(s), got = image.pixel(x, y);
+                if (key(want) != key(got) && !wrong++)
+                    first = QString::asprintf("(%d,%d) #%06x, screenshot (%d,%d) #%06x", x, y,
+                        got & 0xFFFFFF, s.x(), s.y(), want & 0xFFFFFF);
+            }
+    return wrong ? QString::number(wrong) + " pixels differ, first " + first : QString();
+}
+
 static RipperState loadedState(const QString &name)
 {
     return Reference::loaded(
@@ -36,65 +75,48 @@ class TestRealSaves : public QObject
 {
     Q_OBJECT
 
-private slots:
-    // One row per screen of each case in cases.json that lists screens.
-    void screen_data()
+    static void cases(const char *part)
     {
-        Rows::columns<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "screen");
+        Rows::columns<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "part");
         QFile json(dataFile(QStringLiteral("cases.json")));
         QVERIFY(json.open(QIODevice::ReadOnly));
-        for (const QJsonValue c : QJsonDocument::fromJson(json.readAll()).array())
-            for (const QJsonValue s : c["screens"].toArray())
-                QTest::addRow("%s screen %d", qPrintable(c["file"].toString()), s["n"].toInt())
-                    << c["file"].toString() << c["shot"].toString() << c["colour12"].toBool()
-                    << s.toObject();
+        for (const QJsonValue c : QJsonDocument::fromJson(json.readAll()).array()) {
+            const QJsonArray parts = c[part].isArray() ? c[part].toArray() : QJsonArray { c[part] };
+            for (const QJsonValue p : parts)
+                if (p.isObject())
+                    QTest::addRow(
+                        "%s %s %d", qPrintable(c["file"].toString()), part, p["n"].toInt())
+                        << c["file"].toString() << c["shot"].toString() << c["colour12"].toBool()
+                        << p.toObject();
+        }
     }
-    // The exported screen shows what the screenshot does, each pixel as a scale.x × scale.y
-    // block, except where the Copper changes its colour; V in the window shows the same picture.
+
+private slots:
+    void screen_data() { cases("screens"); }
+    // The exported screen shows what the screenshot does, except where the Copper changes its
+    // colour and outside the part the window shows; V in the window shows the same picture.
     void screen()
     {
         const auto [file, shot, colour12, screen]
-            = Rows::fetch<QString, QString, bool, QJsonObject>(
-                "file", "shot", "colour12", "screen");
+            = Rows::fetch<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "part");
         const int n = screen["n"].toInt();
-        QTemporaryDir dir;
-        const QString png = dir.filePath(QStringLiteral("screen.png"));
-        QProcess exporter;
-        exporter.start(QStringLiteral(PELVANE_EXPORT_TOOL),
-            { "--screen", QString::number(n), "--across", "1", "--down", "1", "--border", "0",
-                dataFile(file), png });
-        QVERIFY(exporter.waitForFinished(60000));
-        QVERIFY2(exporter.exitCode() == 0, exporter.readAllStandardError().constData());
-        const QImage out(png), truth(dataFile(shot));
+        QString error;
+        const QImage out = exported(file,
+            { "--screen", QString::number(n), "--across", "1", "--down", "1", "--border", "0" },
+            error);
+        QVERIFY2(!out.isNull(), qPrintable(error));
         QCOMPARE(out.format(), QImage::Format_Indexed8);
         QCOMPARE(out.size(), QSize(pair(screen["size"]).x(), pair(screen["size"]).y()));
         const QJsonArray r = screen["region"].toArray();
         const QRect region = r.isEmpty()
             ? out.rect()
             : QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
-        const QPoint at = pair(screen["at"]), scale = pair(screen["scale"]);
-        QList<int> skipped;
-        for (const QJsonValue index : screen["skip_indices"].toArray())
-            skipped << index.toInt();
-        // The emulator shows a 12-bit component c as 17·c; the program has its own table.
-        const auto key = [&](QRgb c) {
-            return colour12 ? qRgb(qRed(c) >> 4, qGreen(c) >> 4, qBlue(c) >> 4) : c & 0xFFFFFF;
-        };
-        for (int y = region.top(); y <= region.bottom(); ++y)
-            for (int x = region.left(); x <= region.right(); ++x) {
-                if (skipped.contains(out.pixelIndex(x, y)))
-                    continue;
-                for (int j = 0; j < scale.y(); ++j)
-                    for (int i = 0; i < scale.x(); ++i) {
-                        const QPoint s(at.x() + x * scale.x() + i, at.y() + y * scale.y() + j);
-                        const QRgb want = truth.pixel(s), got = out.pixel(x, y);
-                        QVERIFY2(key(want) == key(got),
-                            qPrintable(QString::asprintf("exported (%d,%d) index %d #%06x, "
-                                                         "screenshot (%d,%d) #%06x",
-                                x, y, out.pixelIndex(x, y), got & 0xFFFFFF, s.x(), s.y(),
-                                want & 0xFFFFFF)));
-                    }
-            }
+        const QVariantList skipped = screen["skip_indices"].toArray().toVariantList();
+        const QString wrong = differences(out, QImage(dataFile(shot)), pair(screen["at"]),
+            pair(screen["scale"]), colour12, [&](int x, int y) {
+                return !region.contains(x, y) || skipped.contains(out.pixelIndex(x, y));
+            });
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         QFile uss(dataFile(file));
         QVERIFY(uss.open(QIODevice::ReadOnly));
         WindowFixture f(uss.readAll());
@@ -104,40 +126,40 @@ private slots:
             out.convertToFormat(QImage::Format_RGB32));
     }
 
-    // One row per case: the whole displayed frame.
-    void frame_data()
-    {
-        Rows::columns<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "frame");
-        QFile json(dataFile(QStringLiteral("cases.json")));
-        QVERIFY(json.open(QIODevice::ReadOnly));
-        for (const QJsonValue c : QJsonDocument::fromJson(json.readAll()).array())
-            QTest::addRow("%s", qPrintable(c["file"].toString()))
-                << c["file"].toString() << c["shot"].toString() << c["colour12"].toBool()
-                << c["frame"].toObject();
-    }
-    // The rendered frame is the screenshot inside the display window, pixel for pixel.
+    void frame_data() { cases("frame"); }
+    // The exported frame is the screenshot inside the display window, pixel for pixel; so is each
+    // sprite exported alone, where the frame shows it (colour 0 transparent; an attached pair's
+    // view holds the even sprite's planes only).
     void frame()
     {
         const auto [file, shot, colour12, frame]
-            = Rows::fetch<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "frame");
-        const FrameRender::Frame rendered = FrameRender::render(loadedState(file));
+            = Rows::fetch<QString, QString, bool, QJsonObject>("file", "shot", "colour12", "part");
         const QImage truth(dataFile(shot));
+        QString error;
+        const QImage out = exported(file, { "--frame" }, error);
+        QVERIFY2(!out.isNull(), qPrintable(error));
+        QCOMPARE(out.size(), QSize(pair(frame["size"]).x(), pair(frame["size"]).y()));
         const QPoint at = pair(frame["at"]), scale = pair(frame["scale"]);
-        QCOMPARE(rendered.image.size(), QSize(pair(frame["size"]).x(), pair(frame["size"]).y()));
-        const auto key = [&](QRgb c) {
-            return colour12 ? qRgb(qRed(c) >> 4, qGreen(c) >> 4, qBlue(c) >> 4) : c & 0xFFFFFF;
-        };
-        int wrong = 0;
-        QString first;
-        for (int y = 0; y < rendered.image.height(); ++y)
-            for (int x = 0; x < rendered.image.width(); ++x) {
-                const QPoint s(at.x() + x * scale.x(), at.y() + y * scale.y());
-                const QRgb want = truth.pixel(s), got = rendered.image.pixel(x, y);
-                if (key(want) != key(got) && !wrong++)
-                    first = QString::asprintf(
-                        "(%d,%d) #%06x, screenshot #%06x", x, y, got & 0xFFFFFF, want & 0xFFFFFF);
-            }
-        QVERIFY2(wrong == 0, qPrintable(QString::number(wrong) + " pixels differ, first " + first));
+        QString wrong = differences(out, truth, at, scale, colour12);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        const FrameRender::Frame rendered = FrameRender::render(loadedState(file));
+        QCOMPARE(out.convertToFormat(QImage::Format_RGB32), rendered.image);
+        const std::vector<int> sprites = SpriteView::listed(rendered);
+        for (int n = 0; n < int(sprites.size()); ++n) {
+            const FrameRender::Sprite &s = rendered.sprites[std::size_t(sprites[std::size_t(n)])];
+            const QImage alone = exported(file, { "--sprite", QString::number(n + 1) }, error);
+            QCOMPARE(alone.size(), QSize(16 * s.piece.words, s.piece.lines));
+            QCOMPARE(qAlpha(alone.color(0)), 0);
+            wrong = differences(alone, truth, at + QPoint(s.x * scale.x(), s.y * scale.y()), scale,
+                colour12, [&](int x, int y) {
+                    const QPoint p(s.x + x, s.y + y);
+                    return s.partner >= 0 || alone.pixelIndex(x, y) == 0
+                        || !rendered.image.rect().contains(p)
+                        || rendered.spriteAt[std::size_t(p.y() * rendered.image.width() + p.x())]
+                        != sprites[std::size_t(n)];
+                });
+            QVERIFY2(wrong.isEmpty(), qPrintable(QString("sprite %1: %2").arg(n + 1).arg(wrong)));
+        }
     }
 
     // Compressing the save changes nothing the Copper walk finds.
