@@ -5,11 +5,13 @@
 #include "chunks.h"
 #include "coppersearchreference.h"
 #include "copperwalk.h"
+#include "frameprobe.h"
 #include "reference.h"
 #include "screenview.h"
 #include "snapshotexpansion.h"
 #include "snapshotfile.h"
 #include "snapshotwriter.h"
+#include "spriteview.h"
 
 #include <QtEndian>
 #include <zlib.h>
@@ -100,6 +102,22 @@ void checkScreens(RipperState &state)
     }
 }
 
+// The displayed frame: every row named, every sprite view in the file, a readout anywhere.
+void checkFrame(RipperState &state)
+{
+    const FrameRender::Frame frame = FrameRender::render(state);
+    const QImage &image = frame.image;
+    require(image.isNull() != frame.problem.isEmpty(), "a frame, or why there is none");
+    require(frame.rows.size() == std::size_t(std::max(image.height(), 0)), "a row per line");
+    for (const QPoint at : { QPoint(0, 0), QPoint(image.width() / 2, image.height() / 2),
+             QPoint(image.width() - 1, image.height() - 1), QPoint(-1, 0) })
+        FrameRender::describePixel(frame, at);
+    for (int index : SpriteView::listed(frame)) {
+        SpriteView::apply(state, frame, index);
+        require(state.offset >= 0 && state.offset <= state.filesize, "a sprite lies in the file");
+    }
+}
+
 void checkAll(RipperState &state)
 {
     Palette::resetPalette(state);
@@ -108,6 +126,7 @@ void checkAll(RipperState &state)
     checkSearch(state, Palette::searchCopperSimple, CopperSearchReference::simple);
     checkSearch(state, Palette::searchCopperAdvanced, CopperSearchReference::advanced);
     checkScreens(state);
+    checkFrame(state);
 }
 
 // ---- Expansion of compressed chunks --------------------------------------------------------
