@@ -2,6 +2,7 @@
 // desktop's defaults: labels (value boxes at their widest values), radio buttons, check boxes,
 // push buttons and group-box titles.
 #include "aboutwindow.h"
+#include "demosnapshot.h"
 #include "preferencesdlg.h"
 #include "savepicture.h"
 #include "testsnapshot.h"
@@ -11,7 +12,9 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTest>
 
@@ -82,6 +85,40 @@ private slots:
                 found += w->window() == shown ? clipped(w) : QString();
         }
         QVERIFY2(found.isEmpty(), qPrintable(found));
+    }
+
+    void statusBarFits_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("9 pt") << 9;
+        QTest::newRow("10 pt") << 10;
+    }
+
+    // With a screen applied and the pointer over a picture, every line of the status bar shows
+    // whole, and the bar does not widen the window.
+    void statusBarFits()
+    {
+        QFETCH(int, points);
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+        WindowFixture f(DemoSnapshot::build().bytes);
+        const int formWidth = f.window.width();
+        QVERIFY(f.showActive());
+        f.key(Qt::Key_V);
+        QMouseEvent move(
+            QEvent::MouseMove, QPointF(100, 100), QPointF(), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(f.ui().labelPicture, &move);
+        QString found;
+        int lines = 0;
+        for (const QLabel *line : f.window.statusBar()->findChildren<QLabel *>()) {
+            lines += !line->text().isEmpty();
+            const bool fits = line->wordWrap()
+                ? line->heightForWidth(line->width()) <= line->height()
+                : clipped(line).isEmpty();
+            found += fits ? QString() : line->objectName() + " \"" + line->text() + "\"; ";
+        }
+        QCOMPARE(lines, 3);
+        QVERIFY2(found.isEmpty(), qPrintable(found));
+        QCOMPARE(f.window.width(), formWidth);
     }
 };
 

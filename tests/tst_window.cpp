@@ -125,10 +125,13 @@ void apply(WindowFixture &f, const QString &steps)
 
 const View Unusual { 321, 12, 50, 3, RipperState::ModeST, 8, 1, true, { 2, 0, 1, 3, 7, 6, 5, 4 } };
 
-// Pixel (x, y) of the picture area, inside labelPicture's frame.
+// Pixel (x, y) of the picture area's pixmap: QLabel centres it vertically (AlignVCenter wins
+// over AlignTop), so a pixmap taller than the frame's inside starts above it.
 QPoint inArea(const WindowFixture &f, int x, int y)
 {
-    return f.ui().labelPicture->contentsRect().topLeft() + QPoint(x, y);
+    const QRect inside = f.ui().labelPicture->contentsRect();
+    const int height = f.ui().labelPicture->pixmap().height();
+    return inside.topLeft() + QPoint(x, y + (inside.height() - height) / 2);
 }
 
 // As a user does it: press, release, then the second press (the double-click).
@@ -592,12 +595,25 @@ private slots:
         QTest::newRow("C+") << Spot { View(v).inMode(R::ModeCplus), 1, { 17, 19 }, 0, { 17, 19 } };
         QTest::newRow("C-") << Spot { View(v).inMode(R::ModeCminus), 1, { 47, 2 }, 1, { 13, 2 } };
         QTest::newRow("skip after bitplanes")
-            << Spot { View(v).skipping(16, 1), 1, { 779, 0 }, 22, { 31, 0 } };
+            << Spot { View(v).skipping(16, 1), 1, { 779, 1 }, 22, { 31, 1 } };
         QTest::newRow("before chip RAM") << Spot { View(v).at(0), 1, { 3, 1 }, 0, { 3, 1 } };
         QTest::newRow("border") << Spot { v, 1, { 32, 5 }, -1, {} };
         QTest::newRow("empty cell") << Spot { View().size(40, 250), 1, { 700, 10 }, -1, {} };
         QTest::newRow("zoom 2") << Spot { v, 2, { 155, 71 }, 25, { 9, 13 } };
         QTest::newRow("zoom 3") << Spot { v, 3, { 233, 107 }, 25, { 9, 13 } };
+        QTest::newRow("first gap row") << Spot { v, 1, { 5, 20 }, -1, {} };
+        // One picture across, cells of 50 lines: the edges of what each zoom shows.
+        const View wide = View().at(int(Chip) + 5).size(100, 48);
+        QTest::newRow("under the top frame") << Spot { wide, 1, { 0, 0 }, -1, {} };
+        QTest::newRow("first row seen") << Spot { wide, 1, { 0, 1 }, 0, { 0, 1 } };
+        QTest::newRow("last column, last picture row")
+            << Spot { wide, 1, { 797, 597 }, 11, { 797, 47 } };
+        QTest::newRow("last row seen, a gap") << Spot { wide, 1, { 797, 598 }, -1, {} };
+        QTest::newRow("under the right frame") << Spot { wide, 1, { 798, 300 }, -1, {} };
+        QTest::newRow("under the bottom frame") << Spot { wide, 1, { 10, 599 }, -1, {} };
+        QTest::newRow("zoom 2, gap row") << Spot { wide, 2, { 797, 598 }, -1, {} };
+        QTest::newRow("zoom 3, last column") << Spot { wide, 3, { 797, 590 }, 3, { 265, 46 } };
+        QTest::newRow("zoom 4, last column") << Spot { wide, 4, { 797, 584 }, 2, { 199, 46 } };
     }
 
     // Plane 0's byte by the modes' formulas; the colour as the fast drawing drew it.
@@ -610,7 +626,10 @@ private slots:
         f.show(view);
         QVERIFY(f.showActive()); // the pointer moves over shown windows
         const qint64 drawn = f.ui().labelPicture->pixmap().cacheKey();
-        QTest::mouseMove(f.ui().labelPicture, inArea(f, at.x(), at.y()));
+        // Sent to the label: the window reaches below the test screen's edge.
+        QMouseEvent move(QEvent::MouseMove, inArea(f, at.x(), at.y()), QPointF(), Qt::NoButton,
+            Qt::NoButton, {});
+        QApplication::sendEvent(f.ui().labelPicture, &move);
         QString expected;
         if (picture >= 0) {
             const qint64 w = view.width, h = view.height, n = view.bits, s = view.skip;
@@ -630,6 +649,17 @@ private slots:
         }
         QCOMPARE(f.window.statusBar()->findChild<QLabel *>("labelPointer")->text(), expected);
         QCOMPARE(f.ui().labelPicture->pixmap().cacheKey(), drawn); // nothing drawn again
+    }
+
+    // X with a skip redraws: the pictures move apart differently.
+    void skipModeRedraws()
+    {
+        WindowFixture f, fresh;
+        const View v = View().size(4, 20).planes(3).skipping(16, RipperState::SkipPictures);
+        f.show(v);
+        f.key(Qt::Key_X);
+        fresh.show(View(v).skipping(16, RipperState::SkipBitplanes));
+        QCOMPARE(f.shown(), fresh.shown());
     }
 
     void doubleClickJumps_data()
@@ -656,7 +686,7 @@ private slots:
         f.key(Qt::Key_Right);
         QCOMPARE(f.state().offset, 1001);
         for (int i = 0; i < 17 * 2; ++i) // of seventeen jumps Backspace undoes the last sixteen
-            i < 17 ? doubleClick(f, inArea(f, 70, 0)) : f.key(Qt::Key_Backspace);
+            i < 17 ? doubleClick(f, inArea(f, 70, 1)) : f.key(Qt::Key_Backspace);
         QCOMPARE(f.state().offset, 1001 + 400);
     }
 

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "htmllog.h"
+#include "statuslines.h"
 #include "uiresources.h"
 #include "version.h"
 
@@ -28,14 +29,23 @@ Pelvane::Pelvane(QWidget *parent, Qt::WindowFlags flags)
     resetPalette();
     createActions();
     createMenus();
-    createPointerLabel();
-    createSnapshotInfoLabel();
+    createStatusLines();
     ui.labelPicture->installEventFilter(this);
     setControlsEnabled(false);
     refreshView();
 }
 
 Pelvane::~Pelvane() = default;
+
+// The window grows by the bar's extra lines: the form keeps all of its height.
+void Pelvane::createStatusLines()
+{
+    const int oneLine = statusBar()->sizeHint().height();
+    auto *lines = new StatusLines(statusBar());
+    pointerLabel = lines->pointer();
+    snapshotInfoLabel = lines->snapshotInfo();
+    resize(width(), height() + statusBar()->sizeHint().height() - oneLine);
+}
 
 // A saved position is used unless it would put the window wholly off every screen (a monitor
 // that has gone since), where the default position is used instead.

@@ -155,8 +155,7 @@ private:
     void clampToControls();
     void writeControls();
     void stepOffset(int delta, bool allowed);
-    void createPointerLabel();
-    void createSnapshotInfoLabel();
+    void createStatusLines();
     void showSnapshotInfo();
     void addZoomEntries(QMenu *menu);
     void enableZoomEntries();

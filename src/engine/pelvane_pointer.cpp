@@ -4,9 +4,12 @@
 
 #include "grid.h"
 #include "pointerreadout.h"
+#include "statuslines.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -14,19 +17,6 @@ namespace {
 constexpr std::size_t MaxJumps = 16;
 
 } // namespace
-
-// Wide enough for a long readout, so the text stays put while the pointer moves; hidden while
-// blank, so status tips have the room.
-void Pelvane::createPointerLabel()
-{
-    pointerLabel = new QLabel(this);
-    pointerLabel->setObjectName(QStringLiteral("labelPointer"));
-    pointerLabel->setMinimumWidth(pointerLabel->fontMetrics().horizontalAdvance(
-        QStringLiteral("#999 @ 9999999 \u00B7 x 999 y 999 \u00B7 byte 9999999 bit 7 (chip $1FFFFF) "
-                       "\u00B7 colour 99 #FFFFFF")));
-    pointerLabel->hide();
-    statusBar()->addPermanentWidget(pointerLabel);
-}
 
 bool Pelvane::eventFilter(QObject *watched, QEvent *event)
 {
@@ -54,12 +44,22 @@ bool Pelvane::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-// The label's frame comes first; inside it every canvas pixel is a zoom × zoom block.
+// Where the label really draws its pixmap: aligned in its contents as QLabel does it (with
+// AlignVCenter the pixmap is centred, and may reach under the frame). Inside it every canvas
+// pixel is a zoom × zoom block; what the frame covers is not the picture area.
 std::optional<QPoint> Pelvane::canvasPointAt(QPoint labelPoint) const
 {
-    const QPoint inside = labelPoint - ui.labelPicture->contentsRect().topLeft();
-    if (inside.x() < 0 || inside.y() < 0)
+    const QLabel *label = ui.labelPicture;
+    const QRect contents = label->contentsRect().adjusted(
+        label->margin(), label->margin(), -label->margin(), -label->margin());
+    const QPixmap pixmap = label->pixmap();
+    const Qt::LayoutDirection direction = QGuiApplication::layoutDirection();
+    const QRect placed
+        = QStyle::alignedRect(direction, QStyle::visualAlignment(direction, label->alignment()),
+            pixmap.deviceIndependentSize().toSize(), contents);
+    if (!contents.contains(labelPoint) || !placed.contains(labelPoint))
         return std::nullopt;
+    const QPoint inside = labelPoint - placed.topLeft();
     return QPoint(inside.x() / m_zoom, inside.y() / m_zoom);
 }
 
@@ -67,8 +67,8 @@ std::optional<QPoint> Pelvane::canvasPointAt(QPoint labelPoint) const
 void Pelvane::showPointerReadout()
 {
     const std::optional<QPoint> at = m_pointer ? canvasPointAt(*m_pointer) : std::nullopt;
-    pointerLabel->setText(at ? PointerReadout::textAt(m_state, at->x(), at->y()) : QString());
-    pointerLabel->setVisible(!pointerLabel->text().isEmpty());
+    StatusLines::setLine(
+        pointerLabel, at ? PointerReadout::textAt(m_state, at->x(), at->y()) : QString());
 }
 
 // Jumps to where the grid found the picture; a jump that changes nothing is not remembered.

@@ -4,6 +4,7 @@
 #include "palette.h"
 #include "picturedecoder.h"
 
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 
@@ -59,8 +60,9 @@ QList<QRgb> paletteFor(const RipperState &state, QList<QRgb> table)
     return table;
 }
 
-void placePictures(
-    const RipperState &state, const Request &request, const Geometry &g, QImage &image)
+// The pictures from picture `first` on, the first at the offset being picture 0.
+void placePictures(const RipperState &state, const Request &request, const Geometry &g,
+    QImage &image, std::int64_t first)
 {
     PictureDecoder decoder(state);
     const std::int64_t stride = Grid::pictureStride(state);
@@ -70,8 +72,8 @@ void placePictures(
             = request.leftToRight ? k / request.picturesY : k % request.picturesX;
         const std::int64_t row
             = request.leftToRight ? k % request.picturesY : k / request.picturesX;
-        decoder.draw(image, picturePosition(state.offset, k, stride), int(column * g.cellWidth),
-            int(row * g.cellHeight));
+        decoder.draw(image, picturePosition(state.offset, first + k, stride),
+            int(column * g.cellWidth), int(row * g.cellHeight));
     }
 }
 
@@ -104,7 +106,8 @@ Result check(const RipperState &state, const Request &request)
     return Result::Written;
 }
 
-QImage compose(const RipperState &state, const Request &request)
+// The request's grid from picture `first` on.
+static QImage composeFrom(const RipperState &state, const Request &request, std::int64_t first)
 {
     if (check(state, request) != Result::Written)
         return QImage();
@@ -118,13 +121,18 @@ QImage compose(const RipperState &state, const Request &request)
     // A full table while drawing; the file gets the canvas's colours.
     Palette::setDefaultPalette(image);
     image.fill(uint(request.color) & 0xFFu);
-    placePictures(state, request, g, image);
+    placePictures(state, request, g, image, first);
     QList<QRgb> table = paletteFor(state, image.colorTable());
     // The PNG gets a tRNS chunk for it.
     if (request.transparent >= 0 && request.transparent < table.size())
         table[request.transparent] &= 0x00FFFFFFu;
     image.setColorTable(table);
     return image;
+}
+
+QImage compose(const RipperState &state, const Request &request)
+{
+    return composeFrom(state, request, 0);
 }
 
 Result exportPictures(const RipperState &state, const Request &request, const QString &fileName)
@@ -136,6 +144,54 @@ Result exportPictures(const RipperState &state, const Request &request, const QS
     if (image.isNull())
         return Result::TooLarge;
     return writePng(image, fileName) ? Result::Written : Result::WriteFailed;
+}
+
+} // namespace Exporter
+
+namespace Exporter {
+
+QString splitFileName(const QString &fileName, std::int64_t k, std::int64_t count)
+{
+    const QString suffix = QFileInfo(fileName).suffix();
+    const QString base = suffix.isEmpty() ? fileName : fileName.chopped(suffix.size() + 1);
+    const int digits
+        = std::max(3, int(QString::number(std::max<std::int64_t>(count - 1, 0)).size()));
+    return QStringLiteral("%1-%2.%3")
+        .arg(base)
+        .arg(k, digits, 10, QLatin1Char('0'))
+        .arg(suffix.isEmpty() ? QStringLiteral("png") : suffix);
+}
+
+QImage composePicture(const RipperState &state, const Request &request, std::int64_t k)
+{
+    Request one;
+    one.color = request.color;
+    one.transparent = request.transparent;
+    return composeFrom(state, one, k);
+}
+
+SplitResult exportEach(const RipperState &state, const Request &request, const QString &fileName,
+    const ImageWriter &write)
+{
+    SplitResult outcome;
+    Request one;
+    const std::int64_t count = std::int64_t(request.picturesX) * request.picturesY;
+    outcome.result = check(state, one);
+    if (outcome.result == Result::Written && (request.picturesX <= 0 || request.picturesY <= 0))
+        outcome.result = Result::Empty;
+    const std::int64_t pixels = 8 * std::int64_t(state.blXSize) * state.blYSize;
+    if (outcome.result == Result::Written && (count > MaxFiles || count * pixels > MaxPixels))
+        outcome.result = Result::TooLarge;
+    for (std::int64_t k = 0; outcome.result == Result::Written && k < count; ++k) {
+        const QString name = splitFileName(fileName, k, count);
+        if (!write(composePicture(state, request, k), name)) {
+            outcome.result = Result::WriteFailed;
+            outcome.failedFile = name;
+        } else {
+            ++outcome.written;
+        }
+    }
+    return outcome;
 }
 
 } // namespace Exporter

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 // Export of a grid of pictures to a palette PNG.
 namespace Exporter {
 
@@ -37,5 +39,26 @@ Result exportPictures(const RipperState &state, const Request &request, const QS
 
 // Writes `image` as PNG atomically.
 bool writePng(const QImage &image, const QString &fileName);
+
+// One file per picture: picture k of the grid's order (the k-th from the offset), no border.
+constexpr std::int64_t MaxFiles = 100000;
+
+// "NAME-000.png" for "NAME.png": at least three digits, as many as `count` needs.
+QString splitFileName(const QString &fileName, std::int64_t k, std::int64_t count);
+
+// Picture k alone in the canvas's palette, `request.transparent` applied.
+QImage composePicture(const RipperState &state, const Request &request, std::int64_t k);
+
+struct SplitResult
+{
+    Result result = Result::Written;
+    std::int64_t written = 0; // files written before a failure, or all of them
+    QString failedFile; // the file that could not be written
+};
+
+// Writes every picture with `write` (each file atomically); stops at the first failure.
+using ImageWriter = std::function<bool(const QImage &image, const QString &fileName)>;
+SplitResult exportEach(const RipperState &state, const Request &request, const QString &fileName,
+    const ImageWriter &write = writePng);
 
 } // namespace Exporter

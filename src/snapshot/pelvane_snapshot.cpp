@@ -7,6 +7,7 @@
 #include "recentfiles.h"
 #include "snapshotfile.h"
 #include "snapshotsummary.h"
+#include "statuslines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,24 +65,16 @@ void Pelvane::loadSnapshot(const QString &path)
     showSnapshotInfo();
 }
 
-// Added after the pointer readout, so it stays at the right end of the status bar.
-void Pelvane::createSnapshotInfoLabel()
-{
-    snapshotInfoLabel = new QLabel(this);
-    snapshotInfoLabel->setObjectName(QStringLiteral("labelSnapshotInfo"));
-    statusBar()->addPermanentWidget(snapshotInfoLabel);
-}
-
 void Pelvane::showSnapshotInfo()
 {
     if (!m_state.fileLoaded) {
-        snapshotInfoLabel->clear();
+        StatusLines::setLine(snapshotInfoLabel, QString());
         return;
     }
     const QString address = SnapshotSummary::chipAddress(m_state, m_state.offset);
-    snapshotInfoLabel->setText(address.isEmpty()
-            ? m_snapshotSummary
-            : m_snapshotSummary + QStringLiteral(" \u00B7 ") + address);
+    StatusLines::setLine(snapshotInfoLabel,
+        address.isEmpty() ? m_snapshotSummary
+                          : m_snapshotSummary + QStringLiteral(" \u00B7 ") + address);
 }
 
 void Pelvane::recordCurrentFile(const QString &path)
