@@ -9,20 +9,24 @@
 #include "windowfixture.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <tuple>
 
 namespace {
 
-// Exit code, stdout and stderr of a run in the current directory; a make above this test (make
-// test) keeps its job server.
-std::tuple<int, QByteArray, QByteArray> run(const QString &program, const QStringList &args)
+// Exit code, stdout and stderr of a run in the current directory, with `environment`'s
+// "NAME=value" entries; a make above this test (make test) keeps its job server.
+std::tuple<int, QByteArray, QByteArray> run(
+    const QString &program, const QStringList &args, const QStringList &environment = {})
 {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *make : { "MAKEFLAGS", "MFLAGS", "MAKELEVEL" })
+        env.remove(make);
+    for (const QString &entry : environment)
+        env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess process;
-    process.setEnvironment(QProcess::systemEnvironment().filter(
-        QRegularExpression("^(?!MAKEFLAGS=|MFLAGS=|MAKELEVEL=)")));
+    process.setProcessEnvironment(env);
     process.start(program, args);
     const bool exited
         = process.waitForFinished(280000) && process.exitStatus() == QProcess::NormalExit;
@@ -271,7 +275,8 @@ private slots:
         const QStringList files { "bin/pelvane", "bin/pelvane-export",
             "share/applications/org.example.Pelvane.desktop",
             "share/icons/hicolor/32x32/apps/org.example.Pelvane.png",
-            "share/metainfo/org.example.Pelvane.metainfo.xml" };
+            "share/metainfo/org.example.Pelvane.metainfo.xml",
+            "share/mime/packages/org.example.Pelvane.xml" };
         for (const QString &file : files)
             QVERIFY2(QFileInfo(root + file).isFile()
                     && (QFileInfo(root + file).isExecutable() || !file.startsWith("bin/")),
@@ -280,7 +285,7 @@ private slots:
         const QSettings entry(root + files[2], QSettings::IniFormat);
         QCOMPARE(entry.value("Desktop Entry/Exec").toString() + ' '
                 + entry.value("Desktop Entry/Icon").toString(),
-            "pelvane org.example.Pelvane");
+            "pelvane %f org.example.Pelvane");
         for (QStringList check : { QStringList { "desktop-file-validate", root + files[2] },
                  QStringList { "appstreamcli", "validate", "--no-net", root + files[4] } }) {
             const QString program = QStandardPaths::findExecutable(check.takeFirst());
@@ -289,6 +294,42 @@ private slots:
             const auto [code, out, err] = run(program, check);
             QVERIFY2(
                 code == 0 && !(out + err).toLower().contains("error"), (out + err).constData());
+        }
+        mimeTypes(root + "share/");
+    }
+
+private:
+    // The staged types as a file manager sees them: by name whatever the content, and a renamed
+    // save state by its first bytes. GLib's own lookup where gio is installed, else the rules the
+    // database holds.
+    void mimeTypes(const QString &share)
+    {
+        const QString update = QStandardPaths::findExecutable("update-mime-database");
+        if (update.isEmpty())
+            QSKIP("shared-mime-info is not installed");
+        const auto [code, out, err] = run(update, { share + "mime" });
+        QVERIFY2(code == 0 && QFileInfo(share + "mime/application/x-uae-save-state.xml").isFile(),
+            err.constData());
+        const QString gio = QStandardPaths::findExecutable("gio");
+        if (gio.isEmpty()) {
+            QFile globs(share + "mime/globs2"), magic(share + "mime/magic");
+            QVERIFY(globs.open(QIODevice::ReadOnly) && magic.open(QIODevice::ReadOnly));
+            const QByteArray rules = globs.readAll() + magic.readAll();
+            for (const char *rule :
+                { ":application/x-uae-save-state:*.uss\n", ":application/x-pelvane-state:*.plv\n",
+                    "[50:application/x-uae-save-state]\n", "ASF \n" })
+                QVERIFY2(rules.contains(rule), rule);
+            return;
+        }
+        const QStringList xdg { "XDG_DATA_DIRS=" + share, "XDG_DATA_HOME=" + share + "none" };
+        for (auto [name, type] : { std::pair("x.uss", "application/x-uae-save-state"),
+                 { "x.bin", "application/x-uae-save-state" },
+                 { "x.plv", "application/x-pelvane-state" } }) {
+            m_work.writeFile(name, QString(name).endsWith("bin") ? m_demo.bytes : "[General]\n");
+            const auto [code, out, err]
+                = run(gio, { "info", "-a", "standard::content-type", m_work.filePath(name) }, xdg);
+            QVERIFY2(out.contains(QByteArray("standard::content-type: ") + type + '\n'),
+                (name + (": " + out + err)).constData());
         }
     }
 };

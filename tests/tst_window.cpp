@@ -375,6 +375,13 @@ private slots:
         row("existing file kept", "1 1 0", existing, existing);
         row("too large", "1 1 40000", "f.png", "32767");
         row("no pixels", "1 1 -1000", "g.png", "pixels");
+        // Then: a transparent index, one file per picture, an IFF name.
+        row("transparent 7", "2 1 1 7", "t.png", saved, QSize(2, 1));
+        row("one file per picture", "3 2 2 - split", "s.png", "6 images saved", QSize(3, 2));
+        row("split, transparent", "2 1 0 0 split", "u.png", "2 images saved", QSize(2, 1));
+        row("split, the second unwritable", "3 1 0 - split", "h.png",
+            "1 image saved; ");
+        row("IFF ILBM", "2 2 1", "i.iff", saved, QSize(2, 2));
     }
 
     // A cancelled file dialog shows nothing; then the file is written or a box tells why not,
@@ -400,6 +407,13 @@ private slots:
         ui.lineEditNumX->setText(typed[0]);
         ui.lineEditNumY->setText(typed[1]);
         ui.lineEditBorder->setText(typed[2]);
+        const int transparent
+            = typed.value(3, "-").toInt(nullptr) - !typed.value(3, "-").at(0).isDigit();
+        ui.checkBoxTransparent->setChecked(transparent >= 0);
+        ui.lineEditTransparent->setText(typed.value(3));
+        const bool split = typed.contains("split");
+        ui.checkBoxSplit->setChecked(split);
+        QDir(f.dir.path()).mkdir("h-001.png"); // in the way of the second of three
         ui.radioButtonUp->click();
         ui.pushButtonSave->click();
         QCOMPARE(f.boxes(), QStringList());
@@ -407,15 +421,34 @@ private slots:
         QVERIFY(dialog.isVisible());
         const ScriptedPrompts::Asked asked = f.prompts.asked.value(1);
         QCOMPARE(asked.caption + ' ' + asked.dir + ' ' + asked.filter,
-            QStringLiteral("Save Images /pictures/out PNG (*.png)"));
+            QStringLiteral("Save Images /pictures/out PNG (*.png);;IFF ILBM (*.iff *.ilbm)"));
         const QString shown = f.boxes().join('|'); // one box
         QVERIFY2(shown.startsWith(pictures.isValid() ? "Information: " : "Export error: ")
                 && shown.contains(box) && !shown.contains('|'),
             qPrintable(shown));
         const Exporter::Request request { pictures.width(), pictures.height(), false,
-            typed[2].toInt(), 253 };
-        QCOMPARE(QImage(f.dir.filePath(target)),
-            pictures.isValid() ? Exporter::compose(f.state(), request) : QImage());
+            typed[2].toInt(), 253, transparent };
+        QCOMPARE(SettingsFile().value(AppSettings::ExportTransparent).toInt(), transparent);
+        QCOMPARE(SettingsFile().value(AppSettings::ExportSplit).toBool(), split);
+        if (target.endsWith(".iff")) // its pixels are read back in the formats test
+            QVERIFY(f.dir.readFile(target).startsWith("FORM")
+                && f.dir.readFile(target).mid(8, 4) == "ILBM");
+        else if (!split)
+            QCOMPARE(QImage(f.dir.filePath(target)),
+                pictures.isValid() ? Exporter::compose(f.state(), request) : QImage());
+        for (int k = 0; split && k < pictures.width() * pictures.height(); ++k) {
+            const QImage one(f.dir.filePath(Exporter::splitFileName(target, k, 6)));
+            QCOMPARE(one, Exporter::composePicture(f.state(), request, k));
+            QCOMPARE(one.size(), QSize(8 * Unusual.width, Unusual.height));
+        }
+        if (transparent >= 0 && pictures.isValid())
+            for (const QString &name :
+                QDir(f.dir.path()).entryList({ target.chopped(4) + "*.png" }))
+                for (int i = 0; i < 256; ++i)
+                    QCOMPARE(
+                        qAlpha(QImage(f.dir.filePath(name)).color(i)), i == transparent ? 0 : 255);
+        QCOMPARE(QDir(f.dir.path()).entryList({ "*.png.*", ".*.png*" }, QDir::Files | QDir::Hidden),
+            QStringList());
         QCOMPARE(f.dir.readFile(QString(250, 'e')), QByteArray("old"));
         QCOMPARE(fields(f.state()), before);
     }
@@ -501,6 +534,7 @@ private slots:
             "  &Open Ripper State Ctrl+Shift+O Open a ripper state (off)",
             "  &Save Ripper State Ctrl+Shift+S Save current ripper state (off)",
             "  &Save images Ctrl+S Save images (off)",
+            "  Export Palette...  Save the view's colours as a GIMP, JASC or Adobe palette file",
             "  Export Displayed Frame...  Save the displayed frame as a PNG image (off)", "  --",
             "  &Quit Ctrl+Q Quit program", "&Edit", "  &Preferences Ctrl+P Edit preferences",
             "&View",
@@ -517,9 +551,9 @@ private slots:
                 f.dir.writeFile(QString("s%1.uss").arg(i), WindowFixture::pattern(100)));
         for (int i = 2; i < 5; ++i)
             expected[i].chop(6);
-        expected.insert(6, "  --");
+        expected.insert(7, "  --");
         for (int i = 0; i < 3; ++i)
-            expected.insert(7 + i, QString("  &%1 s%2.uss  ").arg(i + 1).arg(2 - i));
+            expected.insert(8 + i, QString("  &%1 s%2.uss  ").arg(i + 1).arg(2 - i));
         QCOMPARE(entries(), expected);
         f.window.fileMenuForTesting()->actions()[0]->showStatusText(&f.window);
         QCOMPARE(f.window.statusBar()->currentMessage(), QStringLiteral("Open a file"));

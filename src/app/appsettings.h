@@ -20,6 +20,11 @@ inline const char *const RecentFileList = "recentFileList";
 inline const char *const DefaultUssDir = "defaultussdir";
 inline const char *const DefaultImageDir = "defaultimagedir";
 inline const char *const Zoom = "zoom";
+// The Save Images dialog's choices: a transparent colour index (-1: none), one file per picture,
+// all 256 colours in palette files.
+inline const char *const ExportTransparent = "exportTransparent";
+inline const char *const ExportSplit = "exportSplit";
+inline const char *const PaletteAllColours = "paletteAllColours";
 
 constexpr int DefaultWindowX = 4;
 constexpr int DefaultWindowY = 26;

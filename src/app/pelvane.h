@@ -19,9 +19,7 @@ class QAction;
 class QLabel;
 class QMenu;
 
-namespace Exporter {
-enum class Result;
-}
+#include "exporter.h"
 
 // The main window: owns the snapshot, the view parameters, the canvas and every control.
 class Pelvane : public QMainWindow
@@ -78,6 +76,12 @@ public:
     void loadState(QString fileName);
     Exporter::Result exportPictures(
         int picturesX, int picturesY, bool leftToRight, int border, int color, QString fileName);
+    // PNG or IFF ILBM by the name's extension, one file or one per picture.
+    Exporter::SplitResult exportImages(
+        const Exporter::Request &request, const QString &fileName, bool split);
+    // The view's colours (2^planes, or all 256) as a GIMP, JASC or Adobe palette file.
+    bool writePalette(const QString &fileName, bool allColours, int transparent) const;
+    void exportPalette();
 
     // The picture area: magnification, the readout under the pointer and jumps to a picture.
     int zoom() const { return m_zoom; }
@@ -178,6 +182,7 @@ private:
     QAction *displayedScreenAction = nullptr;
     QAction *displayedFrameAction = nullptr;
     QAction *exportFrameAction = nullptr;
+    QAction *exportPaletteAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;

@@ -33,6 +33,9 @@ void Pelvane::createActions()
     }
     saveImagesAction
         = createAction(tr("&Save images"), tr("Ctrl+s"), tr("Save images"), &Pelvane::save);
+    exportPaletteAction = createAction(tr("Export Palette..."), QString(),
+        tr("Save the view's colours as a GIMP, JASC or Adobe palette file"),
+        &Pelvane::exportPalette);
     quitAction = createAction(tr("&Quit"), tr("Ctrl+Q"), tr("Quit program"), nullptr);
     connect(quitAction, &QAction::triggered, this, &QWidget::close);
     preferencesAction
@@ -48,6 +51,7 @@ void Pelvane::createMenus()
     fileMenu->addAction(openStateAction);
     fileMenu->addAction(saveStateAction);
     fileMenu->addAction(saveImagesAction);
+    fileMenu->addAction(exportPaletteAction);
     recentSeparator = fileMenu->addSeparator();
     for (QAction *action : recentActions)
         fileMenu->addAction(action);

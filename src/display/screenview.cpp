@@ -240,6 +240,28 @@ QString summary(const Frame &frame, int index)
         .arg(screen.interlaced ? QStringLiteral(", interlaced") : QString());
 }
 
+DisplayMode displayModeOf(const Frame &frame, const Screen &screen)
+{
+    const std::uint16_t control = screen.registers.word(BPLCON0);
+    const bool hires = control & Hires;
+    const bool lace = screen.interlaced || (control & Interlace);
+    DisplayMode mode;
+    mode.camg = (hires ? 0x8000u : 0u) | (lace ? 0x0004u : 0u) | (control & Ham ? 0x0800u : 0u)
+        | (extraHalfBrite(frame, screen) ? 0x0080u : 0u);
+    mode.xAspect = hires && !lace ? 5 : !hires && lace ? 20 : 10;
+    return mode;
+}
+
+bool showsScreen(const RipperState &state, const Frame &frame, int index)
+{
+    if (index < 0 || std::size_t(index) >= frame.screens.size())
+        return false;
+    const Layout l = layoutOf(frame, frame.screens[std::size_t(index)]);
+    return state.offset == l.offset && state.blXSize == l.width && state.blYSize == l.height
+        && state.bits == l.planes && state.mode == l.mode && state.skipmode == l.skipmode
+        && state.skip == l.skip && !state.reverse;
+}
+
 Applied apply(RipperState &state, const Frame &frame, int index)
 {
     const Screen &screen = frame.screens[std::size_t(index)];

@@ -40,6 +40,19 @@ struct Applied
     bool coloursKept = false; // a state file saved now restores the colours
 };
 
+// The display mode an Amiga picture file of the screen names (CAMG: HIRES 0x8000, LACE 0x0004,
+// HAM 0x0800, EHB 0x0080) and its pixels' aspect.
+struct DisplayMode
+{
+    std::uint32_t camg = 0;
+    int xAspect = 10;
+    int yAspect = 11;
+};
+DisplayMode displayModeOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
+
+// Whether the view still shows screen `index` as apply() put it there.
+bool showsScreen(const RipperState &state, const CopperWalk::Frame &frame, int index);
+
 // Puts screen `index` on the view: its layout, its colours, and the palette source and position
 // that make a saved state file restore those colours where a source can.
 Applied apply(RipperState &state, const CopperWalk::Frame &frame, int index);

@@ -25,6 +25,7 @@ private slots:
     void on_pushButtonSave_clicked();
 
 private:
+    void rememberChoices(int transparent);
     void reportFailure(Exporter::Result result, const QString &fileName);
 
     Ui::savePictureClass ui;
