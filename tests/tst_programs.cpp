@@ -43,8 +43,8 @@ QImage windowExport(const QByteArray &snapshot, const QString &steps)
     const QHash<QString, int *> fields { { "offset", &s.offset }, { "width", &s.blXSize },
         { "height", &s.blYSize }, { "planes", &s.bits }, { "mode", &s.mode }, { "skip", &s.skip },
         { "skipmode", &s.skipmode }, { "from", &s.palsearchpos }, { "across", &r.picturesX },
-        { "down", &r.picturesY }, { "order0", &s.bitplaneorder[0] },
-        { "order1", &s.bitplaneorder[1] } };
+        { "down", &r.picturesY }, { "transparent", &r.transparent },
+        { "order0", &s.bitplaneorder[0] }, { "order1", &s.bitplaneorder[1] } };
     const QHash<QString, void (*)(RipperState &)> palettes { { "ecs", Palette::readEcsPalette },
         { "aga", Palette::readAgaPalette }, { "simple", Palette::searchCopperSimple },
         { "advanced", Palette::searchCopperAdvanced } };
@@ -162,6 +162,7 @@ private slots:
         row("--palette advanced --palette-from 10001", "from=10001 palette=advanced");
         row("--screen 2", "screen=2");
         row("--screen 1 --planes 2 --palette ecs", "screen=1 planes=2 palette=ecs");
+        row("--transparent 253 --across 2", "transparent=253 across=2");
         row("--version", "pelvane-export 0.6\n");
         row("--help", "Usage: pelvane-export [options] SNAPSHOT.uss OUTPUT.png\n");
         code = 1;
@@ -230,6 +231,40 @@ private slots:
         QCOMPARE(QDir("out").entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
                 << m_work.readFile("out/keep.png"),
             (QStringList { "keep.png", "an earlier export" }));
+    }
+
+    // One file per picture, the title as IFF ILBM read back by netpbm, a palette file, a sprite
+    // with colour 0 transparent: each as the window's export of the same view has it.
+    void exporterFormats()
+    {
+        QVERIFY(QDir(QStringLiteral("out")).removeRecursively() && QDir().mkdir("out"));
+        const auto exportDemo = [](const QString &args) {
+            return std::get<0>(run(PELVANE_EXPORT_TOOL, ("demo.uss " + args).split(' ')));
+        };
+        QCOMPARE(exportDemo("out/s.png --split --across 3 --offset 20000"), 0);
+        RipperState s = Reference::loaded(m_demo.bytes, Grid::CanvasWidth, Grid::CanvasHeight);
+        Palette::resetPalette(s);
+        s.offset = 20000;
+        QCOMPARE(QDir("out").entryList({ "s-*" }),
+            QStringList({ "s-000.png", "s-001.png", "s-002.png" }));
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(QImage(QString("out/s-00%1.png").arg(k)), Exporter::composePicture(s, {}, k));
+        QCOMPARE(exportDemo("out/title.iff --screen 1 --palette-out out/title.gpl"), 0);
+        QCOMPARE(exportDemo("out/title.png --screen 1"), 0);
+        const auto [code, ppm, err] = run("ilbmtoppm", { "out/title.iff" });
+        if (code < 0 || !ppm.startsWith("P6"))
+            QSKIP("no ilbmtoppm (Debian package netpbm)");
+        QCOMPARE(QImage::fromData(ppm, "PPM").convertToFormat(QImage::Format_RGB32),
+            QImage("out/title.png").convertToFormat(QImage::Format_RGB32));
+        const QStringList gpl
+            = QString(m_work.readFile("out/title.gpl")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(gpl.mid(0, 3), QStringList({ "GIMP Palette", "Name: demo", "Columns: 16" }));
+        QCOMPARE(gpl.size(), 4 + 32); // five planes
+        QCOMPARE(exportDemo("out/ring.png --sprite 1"), 0);
+        const QImage ring("out/ring.png");
+        QCOMPARE(QList<int>(
+                     { ring.width(), ring.height(), qAlpha(ring.color(0)), qAlpha(ring.color(1)) }),
+            QList<int>({ 16, 16, 0, 255 }));
     }
 
     // The same state file and dialog values (across, down, fill, border, colour) give the same

@@ -33,4 +33,30 @@ Exporter::Result write(const QImage &indexed, const QString &fileName, const Opt
     }
 }
 
+QList<QRgb> viewColours(const RipperState &state, bool allColours)
+{
+    const int count = allColours ? 256 : 1 << std::clamp(state.bits, 1, 8);
+    return state.canvas.colorTable().mid(0, count);
+}
+
+Exporter::SplitResult exportImages(const RipperState &state, const Exporter::Request &request,
+    const QString &fileName, bool split, Options options)
+{
+    options.planes = state.bits;
+    options.ilbm.transparent = request.transparent;
+    const auto writeOne = [&](const QImage &image, const QString &name) {
+        return write(image, name, options) == Exporter::Result::Written;
+    };
+    if (split)
+        return Exporter::exportEach(state, request, fileName, writeOne);
+    Exporter::SplitResult outcome;
+    outcome.result = Exporter::check(state, request);
+    if (outcome.result == Exporter::Result::Written) {
+        outcome.result = write(Exporter::compose(state, request), fileName, options);
+        outcome.written = outcome.result == Exporter::Result::Written ? 1 : 0;
+        outcome.failedFile = outcome.written ? QString() : fileName;
+    }
+    return outcome;
+}
+
 } // namespace ImageFile

@@ -34,8 +34,6 @@ Exporter::SplitResult Pelvane::exportImages(
 {
     ImageFile::Options options;
     options.format = ImageFile::formatFor(fileName);
-    options.planes = m_state.bits;
-    options.ilbm.transparent = request.transparent;
     // The mode says something true only while the view is still the screen's.
     if (ScreenView::showsScreen(m_state, m_frame, m_screenIndex)) {
         const ScreenView::DisplayMode mode
@@ -44,28 +42,16 @@ Exporter::SplitResult Pelvane::exportImages(
         options.ilbm.xAspect = mode.xAspect;
         options.ilbm.yAspect = mode.yAspect;
     }
-    const auto write = [&](const QImage &image, const QString &name) {
-        return ImageFile::write(image, name, options) == Exporter::Result::Written;
-    };
-    if (split)
-        return Exporter::exportEach(m_state, request, fileName, write);
-    Exporter::SplitResult outcome;
-    outcome.result = Exporter::check(m_state, request);
-    if (outcome.result == Exporter::Result::Written) {
-        outcome.result = ImageFile::write(Exporter::compose(m_state, request), fileName, options);
-        outcome.written = outcome.result == Exporter::Result::Written ? 1 : 0;
-    }
-    return outcome;
+    return ImageFile::exportImages(m_state, request, fileName, split, options);
 }
 
 bool Pelvane::writePalette(const QString &fileName, bool allColours, int transparent) const
 {
-    const int count = allColours ? 256 : 1 << std::clamp(m_state.bits, 1, 8);
     const QString name = m_state.currentFile.isEmpty()
         ? titleText()
         : QFileInfo(m_state.currentFile).completeBaseName();
-    return PaletteFile::write(fileName, m_state.canvas.colorTable().mid(0, count), name,
-        transparent < count ? transparent : -1);
+    return PaletteFile::write(
+        fileName, ImageFile::viewColours(m_state, allColours), name, transparent);
 }
 
 // The Save Images dialog's choices (all colours, a transparent index) apply here too.

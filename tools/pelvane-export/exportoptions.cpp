@@ -1,5 +1,6 @@
 #include "exportoptions.h"
 
+#include "palettefile.h"
 #include "version.h"
 #include "viewranges.h"
 
@@ -57,6 +58,13 @@ const ValueOption valueOptions[] = {
     { "border", "N", "Border pixels right of and below each picture (default 0)." },
     { "color", "N", "Colour index of the border and background (0 to 255, default 253)." },
     { "fill", "ORDER", "columns (\"Left -> Right\", the default) or rows (\"Up -> Down\")." },
+    { "transparent", "N", "Write colour index N (0 to 255) fully transparent." },
+    { "format", "FORMAT",
+        "png or ilbm (IFF ILBM, as Amiga tools read it); else by the output's extension "
+        "(.iff, .ilbm, .lbm: ILBM)." },
+    { "palette-out", "FILE",
+        "Also write the view's colours as a palette file: GIMP .gpl, JASC .pal or Adobe .act "
+        "by the extension; 2^planes colours." },
 };
 
 void describe(QCommandLineParser &parser)
@@ -66,6 +74,11 @@ void describe(QCommandLineParser &parser)
         "Pelvane's \"Save images\" does for the same view."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(QCommandLineOption(QStringLiteral("split"),
+        QStringLiteral("Write each picture of the grid to its own file, NAME-000.png, "
+                       "NAME-001.png, ..., without the border.")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("all-colours"), QStringLiteral("With --palette-out: all 256 colours.")));
     parser.addOption(QCommandLineOption(QStringLiteral("frame"),
         QStringLiteral("Write the displayed frame as the emulator showed it (playfields, sprites, "
                        "HAM, the colours of each line) instead of pictures: a palette PNG when "
@@ -196,14 +209,16 @@ bool readView(const QCommandLineParser &parser, Options &o, QString &error)
 
 bool readExport(const QCommandLineParser &parser, Exporter::Request &request, QString &error)
 {
-    std::optional<int> across, down, border, color, fill;
+    std::optional<int> across, down, border, color, fill, transparent;
     if (!readInt(parser, QStringLiteral("across"), PicturesRange, across, error)
         || !readInt(parser, QStringLiteral("down"), PicturesRange, down, error)
         || !readInt(parser, QStringLiteral("border"), AnyInt, border, error)
         || !readInt(parser, QStringLiteral("color"), ColorRange, color, error)
         || !readChoice(parser, QStringLiteral("fill"),
-            { QStringLiteral("columns"), QStringLiteral("rows") }, fill, error))
+            { QStringLiteral("columns"), QStringLiteral("rows") }, fill, error)
+        || !readInt(parser, QStringLiteral("transparent"), ColorRange, transparent, error))
         return false;
+    request.transparent = transparent.value_or(-1);
     request.picturesX = across.value_or(request.picturesX);
     request.picturesY = down.value_or(request.picturesY);
     request.border = border.value_or(request.border);
@@ -261,6 +276,19 @@ Parsed parseArguments(const QStringList &arguments)
                            .arg(given.join(QStringLiteral(", ")), last));
     }
     o.frame = parser.isSet(QStringLiteral("frame"));
+    o.split = parser.isSet(QStringLiteral("split"));
+    o.allColours = parser.isSet(QStringLiteral("all-colours"));
+    o.paletteOut = parser.value(QStringLiteral("palette-out"));
+    if (parser.isSet(QStringLiteral("palette-out")) && !PaletteFile::formatFor(o.paletteOut))
+        return failure(QStringLiteral("--palette-out expects a .gpl, .pal or .act file, not '%1'")
+                           .arg(o.paletteOut));
+    std::optional<int> format;
+    QString formatError;
+    if (!readChoice(parser, QStringLiteral("format"),
+            { QStringLiteral("png"), QStringLiteral("ilbm") }, format, formatError))
+        return failure(formatError);
+    if (format)
+        o.format = *format ? ImageFile::Format::Ilbm : ImageFile::Format::Png;
     QString error;
     if (!readView(parser, o, error) || !readExport(parser, o.request, error))
         return failure(error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exporter.h"
+#include "imagefile.h"
 
 #include <QList>
 #include <QString>
@@ -37,6 +38,10 @@ struct Options
     std::optional<int> paletteFrom; // where the Simple or Advanced search starts
 
     Exporter::Request request; // the "Save Images" dialog's values
+    bool split = false; // one file per picture
+    std::optional<ImageFile::Format> format; // else by the output's extension
+    QString paletteOut; // also write the view's colours to this palette file
+    bool allColours = false; // all 256 of them
 };
 
 // Bounds the command line puts on the picture counts: beyond them no image fits the export's

@@ -5,12 +5,16 @@
 #include "frameexport.h"
 #include "framerender.h"
 #include "grid.h"
+#include "imagefile.h"
 #include "palette.h"
+#include "palettefile.h"
 #include "screenview.h"
 #include "snapshotfile.h"
 #include "spriteview.h"
 #include "statefile.h"
 #include "viewranges.h"
+
+#include <QFileInfo>
 
 namespace ExportCli {
 
@@ -108,6 +112,21 @@ void fail(RunResult &result, int code, const QString &message)
 {
     result.exitCode = code;
     result.messages << message;
+}
+
+// The display mode an ILBM of screen `number` names, while the view is still that screen's.
+Ilbm::Options screenMode(const RipperState &state, int number)
+{
+    const CopperWalk::Frame frame = CopperWalk::walk(state);
+    Ilbm::Options ilbm;
+    if (!ScreenView::showsScreen(state, frame, number - 1))
+        return ilbm;
+    const ScreenView::DisplayMode mode
+        = ScreenView::displayModeOf(frame, frame.screens[std::size_t(number - 1)]);
+    ilbm.camg = mode.camg;
+    ilbm.xAspect = mode.xAspect;
+    ilbm.yAspect = mode.yAspect;
+    return ilbm;
 }
 
 // What "Displayed Screen" shows for screen `number` (from 1); what the view cannot show as the
@@ -217,12 +236,31 @@ RunResult run(const Options &o)
         writeFrame(state, o, result);
         return result;
     }
+    if (!o.paletteOut.isEmpty()
+        && !PaletteFile::write(o.paletteOut, ImageFile::viewColours(state, o.allColours),
+            QFileInfo(o.snapshotPath).completeBaseName(), o.request.transparent)) {
+        fail(result, NotWritten, QStringLiteral("cannot write '%1'").arg(o.paletteOut));
+        return result;
+    }
     Exporter::Request request = o.request;
     if (o.sprite)
         request.transparent = 0;
     const std::int64_t cellWidth = 8 * std::int64_t(state.blXSize) + o.request.border;
     const std::int64_t cellHeight = std::int64_t(state.blYSize) + o.request.border;
-    switch (Exporter::exportPictures(state, request, o.outputPath)) {
+    ImageFile::Options options;
+    options.format = o.format.value_or(ImageFile::formatFor(o.outputPath));
+    if (o.screen) // the view is the screen's unless the options changed it
+        options.ilbm = screenMode(state, *o.screen);
+    const Exporter::SplitResult outcome
+        = ImageFile::exportImages(state, request, o.outputPath, o.split, options);
+    if (o.split && outcome.result == Exporter::Result::WriteFailed) {
+        fail(result, NotWritten,
+            QStringLiteral("cannot write '%1'; %2 of the files were written")
+                .arg(outcome.failedFile)
+                .arg(outcome.written));
+        return result;
+    }
+    switch (outcome.result) {
     case Exporter::Result::Written:
         break;
     case Exporter::Result::Empty:
