@@ -1,6 +1,8 @@
 // The Copper searches over a snapshot with 512 MiB of fast RAM that holds no list, so each scans
 // everything; against the floor of finding every byte 0x01 (the first byte of every colour
-// move) with memchr.
+// move, and of the BPLCON0 move every list has) with memchr. The scan for lists in chip RAM
+// over the first 2 MiB of the same bytes and over all of them.
+#include "copperscan.h"
 #include "palette.h"
 
 #include <benchmark/benchmark.h>
@@ -66,13 +68,13 @@ RipperState &missState()
     return state;
 }
 
-void memchrFloor(benchmark::State &bench)
+void memchrFloor(benchmark::State &bench, std::size_t size)
 {
     const RipperState &s = missState();
     for (auto _ : bench) {
         std::size_t count = 0;
         const std::uint8_t *p = s.bytes();
-        const std::uint8_t *end = p + s.fileData.size();
+        const std::uint8_t *end = p + size;
         while (const void *hit = std::memchr(p, 0x01, std::size_t(end - p))) {
             ++count;
             p = static_cast<const std::uint8_t *>(hit) + 1;
@@ -80,7 +82,16 @@ void memchrFloor(benchmark::State &bench)
         benchmark::DoNotOptimize(count);
         bench.counters["bytes 0x01"] = double(count);
     }
-    bench.SetBytesProcessed(std::int64_t(bench.iterations()) * std::int64_t(MemorySize));
+    bench.SetBytesProcessed(std::int64_t(bench.iterations()) * std::int64_t(size));
+}
+
+// The same bytes as chip RAM, scanned for Copper lists.
+void copperScan(benchmark::State &bench, std::size_t size)
+{
+    const CopperWalk::ChipMemory chip { missState().bytes(), std::int64_t(size) };
+    for (auto _ : bench)
+        benchmark::DoNotOptimize(CopperScan::findLists(chip));
+    bench.SetBytesProcessed(std::int64_t(bench.iterations()) * std::int64_t(size));
 }
 
 void searchMiss(benchmark::State &bench, void (*search)(RipperState &))
@@ -95,7 +106,16 @@ void searchMiss(benchmark::State &bench, void (*search)(RipperState &))
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("Search/memchr-floor", memchrFloor)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Search/memchr-floor", memchrFloor, MemorySize)
+        ->Unit(benchmark::kMillisecond);
+    for (auto [name, size] :
+        { std::pair("chip-2MiB", std::size_t(2) << 20), { "fastram-512MiB", MemorySize } }) {
+        benchmark::RegisterBenchmark(
+            (std::string("CopperScan/memchr-") + name).c_str(), memchrFloor, size)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string("CopperScan/") + name).c_str(), copperScan, size)
+            ->Unit(benchmark::kMicrosecond);
+    }
     benchmark::RegisterBenchmark("Search/simple-miss", searchMiss, Palette::searchCopperSimple)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Search/advanced-miss", searchMiss, Palette::searchCopperAdvanced)

@@ -1,6 +1,8 @@
 // Screens read from save states a real emulator wrote, against the emulator's own screenshots of
 // the same moment: through the exporter and through the window.
+#include "copperscan.h"
 #include "copperwalk.h"
+#include "displaysource.h"
 #include "framerender.h"
 #include "reference.h"
 #include "rows.h"
@@ -9,6 +11,7 @@
 #include "spriteview.h"
 #include "windowfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -159,6 +162,22 @@ private slots:
                         != sprites[std::size_t(n)];
                 });
             QVERIFY2(wrong.isEmpty(), qPrintable(QString("sprite %1: %2").arg(n + 1).arg(wrong)));
+        }
+    }
+
+    // Every Copper list in chip RAM is found: the displayed one, and for the interlaced display
+    // the other field's; their screens are on display, so none is offered again.
+    void memoryLists()
+    {
+        for (const QString &file : QDir(dataFile(QString())).entryList({ "*.uss" })) {
+            const RipperState state = loadedState(file);
+            QStringList lists;
+            for (std::uint32_t list : CopperScan::findLists(CopperWalk::openDisplay(state).chip))
+                lists << QString::number(list, 16);
+            const auto screens = CopperScan::screensInMemory(state, CopperWalk::walk(state));
+            const bool lace = file.startsWith("f-");
+            QCOMPARE(lists.join(',') + ' ' + QString::number(screens.size()),
+                lace ? QString("1000,3000 0") : QString("1000 0"));
         }
     }
 

@@ -1,7 +1,9 @@
 // The screens of the displayed frame: the Copper walk, each screen put on the view, the View menu.
+#include "copperscan.h"
 #include "copperwalk.h"
 #include "demosnapshot.h"
 #include "displaysnapshot.h"
+#include "displaysource.h"
 #include "fetchrule.h"
 #include "palette.h"
 #include "reference.h"
@@ -167,6 +169,43 @@ private slots:
     }
 
     // Bytes of each plane fetched per line, 0 for a fetch that never stops.
+    // Lists in chip RAM beside the displayed one: where they start, and the screens they show
+    // that the display does not.
+    void memoryScreens_data()
+    {
+        Rows::columns<QString, QString>("program", "expected");
+        const auto row = [](const char *name, const QString &program, const QString &expected) {
+            QTest::newRow(name) << program << expected;
+        };
+        const QString screen = "$009000: 320\u00D7200, 1 plane AM, 2 colours";
+        row("among random words", "0E0:8000 end @3000 100:1200 0E0:9000 end", "3000 | " + screen);
+        row("its tail not again", "0E0:8000 end @3000 100:1200 0E0:9000 100:1200 end",
+            "3000 | " + screen);
+        row("a jump ends it", "0E0:8000 end @3000 100:1200 0E0:9000 08A:0", "3000 | " + screen);
+        row("a loop", "0E0:8000 end @3000 100:1200 0E0:9000 084:3000 08A:0", "3000 | " + screen);
+        row("bitplanes past chip RAM", "0E0:8000 end @3000 100:1200 0E0:1FF00 end", "3000 | ");
+        row("no planes", "0E0:8000 end @3000 100:0200 0E0:9000 end", " | ");
+        row("no pointer pair", "0E0:8000 end @3000 100:1200 0E2:9000 end", " | ");
+        row("no end", "0E0:8000 end @3000 100:1200 0E0:9000 180:0 rep", " | ");
+        row("the displayed list", "100:1200 0E0:8000 end", "1000 | ");
+        row("two lists", "0E0:8000 end @3000 100:1200 0E0:9000 end 100:2200 pt2:A000+1F40 end",
+            "3000,3010 | " + screen + "; $00A000: 320\u00D7200, 2 planes AM, 4 colours");
+    }
+
+    void memoryScreens()
+    {
+        auto [program, expected] = Rows::fetch<QString, QString>("program", "expected");
+        const RipperState state = Reference::loaded(DisplaySnapshot::build(Base + program));
+        const CopperWalk::DisplaySource source = CopperWalk::openDisplay(state);
+        QStringList lists, screens;
+        for (std::uint32_t list : CopperScan::findLists(source.chip))
+            lists << QString::number(list, 16);
+        for (const CopperScan::MemoryScreen &m :
+            CopperScan::screensInMemory(state, CopperWalk::walk(state)))
+            screens << CopperScan::summary(m);
+        QCOMPARE(lists.join(',') + " | " + screens.join("; "), expected);
+    }
+
     void fetchRule_data()
     {
         Rows::columns<bool, int, int, int, int, int>(

@@ -539,7 +539,7 @@ private slots:
             "  &Quit Ctrl+Q Quit program", "&Edit", "  &Preferences Ctrl+P Edit preferences",
             "&View",
             "  &Displayed Screen V Show the next screen the snapshot's Copper list displays (off)",
-            "  Screens   (off)",
+            "  Screens   (off)", "  Screens in &Memory   (off)",
             "  Displayed &Frame F Show the whole frame the snapshot's display showed (off)",
             "  Sprites   (off)", "  --", "  Zoom &In Ctrl++ Magnify the picture area",
             "  Zoom &Out Ctrl+- Magnify the picture area less (off)",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copperscan.h"
 #include "copperwalk.h"
 #include "framerender.h"
 #include "gridkey.h"
@@ -63,6 +64,9 @@ public:
     // The screens the snapshot's Copper list displays, found once per snapshot.
     void showNextScreen();
     void showScreen(int index);
+    // Screens of the other Copper lists in chip RAM, found once per snapshot.
+    void showMemoryScreen(int index);
+    const std::vector<CopperScan::MemoryScreen> &memoryScreens() const { return m_memoryScreens; }
 
     // The displayed frame, drawn once per snapshot, its window and its sprites.
     void showFrameWindow();
@@ -149,6 +153,7 @@ private:
     void createMenus();
     void createViewMenu();
     void findScreens();
+    void findMemoryScreens();
     void createFrameEntries();
     void findFrame();
     QAction *createAction(
@@ -179,6 +184,7 @@ private:
     QMenu *helpMenu = nullptr;
     QMenu *screensMenu = nullptr;
     QMenu *spritesMenu = nullptr;
+    QMenu *memoryScreensMenu = nullptr;
     QAction *displayedScreenAction = nullptr;
     QAction *displayedFrameAction = nullptr;
     QAction *exportFrameAction = nullptr;
@@ -207,5 +213,6 @@ private:
     CopperWalk::Frame m_frame; // of the loaded snapshot
     int m_screenIndex = -1; // the screen shown last, -1 before the first
     FrameRender::Frame m_displayedFrame; // of the loaded snapshot
+    std::vector<CopperScan::MemoryScreen> m_memoryScreens; // of the loaded snapshot
     FrameWindow *m_frameWindow = nullptr; // made when first shown
 };

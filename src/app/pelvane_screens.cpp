@@ -1,6 +1,7 @@
 // The View menu's screens: the frame the snapshot's Copper list displays, put on the view.
 #include "pelvane.h"
 
+#include "copperscan.h"
 #include "screenview.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@ void Pelvane::createViewMenu()
         tr("Show the next screen the snapshot's Copper list displays"), &Pelvane::showNextScreen);
     viewMenu->addAction(displayedScreenAction);
     screensMenu = viewMenu->addMenu(tr("Screens"));
+    memoryScreensMenu = viewMenu->addMenu(tr("Screens in &Memory"));
     createFrameEntries();
     findScreens();
 }
@@ -40,7 +42,44 @@ void Pelvane::findScreens()
     const bool usable = count > 0;
     displayedScreenAction->setEnabled(usable);
     screensMenu->setEnabled(usable);
+    findMemoryScreens();
     findFrame();
+}
+
+void Pelvane::findMemoryScreens()
+{
+    m_memoryScreens = m_state.fileLoaded ? CopperScan::screensInMemory(m_state, m_frame)
+                                         : std::vector<CopperScan::MemoryScreen>();
+    memoryScreensMenu->clear();
+    const int count = int(m_memoryScreens.size());
+    for (int i = 0; i < std::min(count, MaxScreenEntries); ++i) {
+        QAction *entry
+            = memoryScreensMenu->addAction(CopperScan::summary(m_memoryScreens[std::size_t(i)]));
+        connect(entry, &QAction::triggered, this, [this, i] { showMemoryScreen(i); });
+    }
+    if (count > MaxScreenEntries)
+        memoryScreensMenu->addAction(tr("%1 more, in the memory map").arg(count - MaxScreenEntries))
+            ->setEnabled(false);
+    memoryScreensMenu->setEnabled(count > 0);
+}
+
+void Pelvane::showMemoryScreen(int index)
+{
+    const CopperScan::MemoryScreen &m = m_memoryScreens[std::size_t(index)];
+    m_screenIndex = -1;
+    const ScreenView::Applied applied = ScreenView::apply(m_state, m.frame, m.index);
+    refreshView();
+    QStringList notes = applied.notes;
+    if (!applied.coloursKept)
+        notes << tr("the colours are not kept in a state file");
+    QString message = tr("Screen in memory %1 of %2, list at %3: %4")
+                          .arg(index + 1)
+                          .arg(m_memoryScreens.size())
+                          .arg(CopperWalk::chipAddressText(m.list))
+                          .arg(ScreenView::summary(m.frame, m.index));
+    if (!notes.isEmpty())
+        message += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
+    statusBar()->showMessage(message);
 }
 
 void Pelvane::showNextScreen()

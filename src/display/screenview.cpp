@@ -224,6 +224,15 @@ QList<QRgb> coloursOf(const Frame &frame, const Screen &screen)
     return table;
 }
 
+int coloursShown(const Frame &frame, const Screen &screen)
+{
+    const std::uint16_t control = screen.registers.word(BPLCON0);
+    const int planes = std::max(planeCount(control, frame.aga), 1);
+    if (extraHalfBrite(frame, screen))
+        return 2 * ColourRegisters;
+    return control & DualPlayfield ? 2 << (planes / 2) : 1 << planes;
+}
+
 QString summary(const Frame &frame, int index)
 {
     const Screen &screen = frame.screens[std::size_t(index)];

@@ -31,6 +31,10 @@ Layout layoutOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen
 // rest of the default palette.
 QList<QRgb> coloursOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
 
+// How many colours its pixels can show: 2^planes, 64 with extra half-brite, two sets of
+// 2^(planes / 2) with dual playfield.
+int coloursShown(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
+
 // What a screen is, e.g. "320×256, 5 planes ST, chip $01A2C0, lines 44-299".
 QString summary(const CopperWalk::Frame &frame, int index);
 

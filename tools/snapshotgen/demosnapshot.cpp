@@ -29,6 +29,7 @@ constexpr int SimpleListOffset = 12000;
 // The display, in chip RAM no picture uses.
 constexpr std::uint32_t FirstListAddress = 0x40000;
 constexpr std::uint32_t SecondListAddress = 0x40400;
+constexpr std::uint32_t MemoryListAddress = 0x40800; // a list no display runs
 constexpr std::uint32_t TitleAddress = 0x48000;
 constexpr std::uint32_t PanelAddress = 0x52000;
 constexpr int PanelHeight = 48;
@@ -53,10 +54,16 @@ QImage drawIndices(int width, int height, const PixelRule &rule)
     return image;
 }
 
+// Columns that widen to the right (8, 9, 10, ... pixels) and 16-line rows: no row repeats
+// within itself, so the picture's width is the only period of its lines.
 QImage checkerboard()
 {
-    return drawIndices(
-        ScreenWidth, ScreenHeight, [](int x, int y) { return (x / 16 + y / 16) & 1; });
+    return drawIndices(ScreenWidth, ScreenHeight, [](int x, int y) {
+        int column = 0;
+        for (int edge = 8; edge <= x; edge += 8 + column + 1)
+            ++column;
+        return (column + y / 16) & 1;
+    });
 }
 
 // A sphere lit from the upper left: 0 around it, 1 (darkest) to 31 (brightest) on it.
@@ -352,6 +359,21 @@ QByteArray firstList(const DisplayScreen &title, std::uint32_t secondList)
     return list + copperMove(0x008A, 0x0000);
 }
 
+// The shaded ball as a screen of its own, in the Simple list's colours: a list left in chip RAM
+// that nothing displays, as a game leaves its title screen's.
+QByteArray memoryList(std::uint32_t ballAddress, const QList<std::uint16_t> &colours)
+{
+    QByteArray list;
+    for (int n = 0; n < 32; ++n)
+        list += copperMove(std::uint16_t(Color00 + 2 * n), colours[n]);
+    list += copperMove(0x008E, 0x2C81) + copperMove(0x0090, 0xF4C1) + copperMove(0x0092, 0x0038)
+        + copperMove(0x0094, 0x00D0) + copperMove(0x0100, 0x5200) + copperMove(0x0108, 0)
+        + copperMove(0x010A, 0);
+    for (int k = 0; k < 5; ++k)
+        list += copperMoveLong(std::uint16_t(0x00E0 + 4 * k), ballAddress + k * 40 * 200);
+    return list + copperEnd();
+}
+
 // The panel's colours and its two planes stored one after the other, then the end.
 QByteArray secondList(const DisplayScreen &panel)
 {
@@ -468,6 +490,9 @@ QByteArray chipRam(const Demo &demo, qsizetype cramStart)
     place(ram, cramStart, demo.secondCopperListOffset, secondList(demo.screens[1]));
     for (const auto &[address, data] : DemoSprites::chipData(demo.sprites))
         ram.replace(qsizetype(address), data.size(), data);
+    const qsizetype ball = demo.pictures[4].offset - cramStart;
+    place(
+        ram, cramStart, demo.memoryListOffset, memoryList(std::uint32_t(ball), demo.simpleColours));
     return ram;
 }
 
@@ -535,6 +560,7 @@ Demo build()
         screen.offset = int(cramStart + screen.chipAddress);
     demo.copperListOffset = int(cramStart + FirstListAddress);
     demo.secondCopperListOffset = int(cramStart + SecondListAddress);
+    demo.memoryListOffset = int(cramStart + MemoryListAddress);
     chain.add("CRAM", chipRam(demo, cramStart));
     chain.end();
     demo.bytes = chain.bytes();

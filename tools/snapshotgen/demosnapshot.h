@@ -61,6 +61,7 @@ struct Demo
     QList<DemoSprites::Sprite> sprites; // over the title
     int copperListOffset = 0; // the list COP1LC points at
     int secondCopperListOffset = 0; // the list it goes on with through COPJMP2
+    int memoryListOffset = 0; // a list of the shaded ball that no display runs
 };
 
 Demo build();
