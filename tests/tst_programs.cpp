@@ -6,6 +6,7 @@
 #include "screenview.h"
 #include "statefile.h"
 #include "testsnapshot.h"
+#include "widthguess.h"
 #include "windowfixture.h"
 
 #include <QProcess>
@@ -54,6 +55,11 @@ QImage windowExport(const QByteArray &snapshot, const QString &steps)
             palettes.value(value)(s);
         else if (name == "screen")
             ScreenView::apply(s, CopperWalk::walk(s), value.toInt() - 1);
+        else if (name == "memory") {
+            const auto screens = CopperScan::screensInMemory(s, CopperWalk::walk(s));
+            ScreenView::apply(s, screens[value.toUInt() - 1].frame, 0);
+        } else if (name == "guess")
+            s.blXSize = WidthGuess::guess(s).width;
         else
             *fields.value(name) = value.toInt();
     }
@@ -163,6 +169,8 @@ private slots:
         row("--screen 2", "screen=2");
         row("--screen 1 --planes 2 --palette ecs", "screen=1 planes=2 palette=ecs");
         row("--transparent 253 --across 2", "transparent=253 across=2");
+        row("--memory-screen 1", "memory=1");
+        row("--offset 60000 --planes 5 --guess-width", "offset=60000 planes=5 guess=1");
         row("--version", "pelvane-export 0.6\n");
         row("--help", "Usage: pelvane-export [options] SNAPSHOT.uss OUTPUT.png\n");
         code = 1;
@@ -196,6 +204,8 @@ private slots:
         row("--frame --sprite 1 --screen 2",
             "--screen, --sprite and --frame each give what to export: use one of them");
         row("--sprite 0", "--sprite must be from 1 to the number of sprites, not 0");
+        row("--memory-screen 2",
+            "--memory-screen must be from 1 to 1 (the screens in memory), not 2");
         row("demo.uss out/keep.png third.png",
             "expected two file names, SNAPSHOT.uss and OUTPUT.png");
         code = 2;

@@ -358,6 +358,23 @@ private slots:
             expected.setColorTable(TestSnapshot::rgbOfWords(demo.screens[step % 2].colours));
             checkShown(f, expected, step == 2);
         }
+        // The list of the shaded ball that nothing displays, from Screens in Memory.
+        const DemoSnapshot::Picture &ball = demo.pictures[4];
+        const int chip = demo.screens[0].offset - int(demo.screens[0].chipAddress);
+        QAction *memory = entry(f,
+            QString::asprintf("$%06X: 320\u00D7200, 5 planes AM, 32 colours", ball.offset - chip));
+        QVERIFY(memory);
+        memory->trigger();
+        QImage expected = ball.frames[0];
+        expected.setColorTable(TestSnapshot::rgbOfWords(demo.simpleColours));
+        checkShown(f, expected, false);
+        // G on each picture's first byte finds its width, and changes nothing else.
+        for (const DemoSnapshot::Picture &p : demo.pictures) {
+            f.show(View().at(p.offset).size(7, 33).planes(p.planes).inMode(p.mode));
+            f.key(Qt::Key_G);
+            QCOMPARE(QList<int>({ f.state().blXSize, f.state().blYSize, f.state().offset }),
+                QList<int>({ p.widthBytes, 33, p.offset }));
+        }
     }
 };
 

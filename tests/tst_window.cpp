@@ -541,7 +541,10 @@ private slots:
             "  &Displayed Screen V Show the next screen the snapshot's Copper list displays (off)",
             "  Screens   (off)", "  Screens in &Memory   (off)",
             "  Displayed &Frame F Show the whole frame the snapshot's display showed (off)",
-            "  Sprites   (off)", "  --", "  Zoom &In Ctrl++ Magnify the picture area",
+            "  Sprites   (off)",
+            "  &Guess Width G Set the width to the distance at which the bytes from the offset "
+            "repeat line after line",
+            "  --", "  Zoom &In Ctrl++ Magnify the picture area",
             "  Zoom &Out Ctrl+- Magnify the picture area less (off)",
             "  &Actual Size Ctrl+0 Show the picture area unmagnified (off)", "&Help",
             "  &About Ctrl+A About this program" };

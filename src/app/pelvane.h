@@ -64,6 +64,8 @@ public:
     // The screens the snapshot's Copper list displays, found once per snapshot.
     void showNextScreen();
     void showScreen(int index);
+    // The width at which the bytes from the offset repeat line after line.
+    void guessWidth();
     // Screens of the other Copper lists in chip RAM, found once per snapshot.
     void showMemoryScreen(int index);
     const std::vector<CopperScan::MemoryScreen> &memoryScreens() const { return m_memoryScreens; }
@@ -189,6 +191,7 @@ private:
     QAction *displayedFrameAction = nullptr;
     QAction *exportFrameAction = nullptr;
     QAction *exportPaletteAction = nullptr;
+    QAction *guessWidthAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;

@@ -3,6 +3,7 @@
 
 #include "copperscan.h"
 #include "screenview.h"
+#include "widthguess.h"
 
 #include <QAction>
 #include <QMenu>
@@ -21,6 +22,11 @@ void Pelvane::createViewMenu()
     screensMenu = viewMenu->addMenu(tr("Screens"));
     memoryScreensMenu = viewMenu->addMenu(tr("Screens in &Memory"));
     createFrameEntries();
+    guessWidthAction = createAction(tr("&Guess Width"), tr("G"),
+        tr("Set the width to the distance at which the bytes from the offset repeat line after "
+           "line"),
+        &Pelvane::guessWidth);
+    viewMenu->addAction(guessWidthAction);
     findScreens();
 }
 
@@ -44,6 +50,21 @@ void Pelvane::findScreens()
     screensMenu->setEnabled(usable);
     findMemoryScreens();
     findFrame();
+}
+
+// Only the width changes; the status bar names the best periods.
+void Pelvane::guessWidth()
+{
+    if (!m_state.fileLoaded) {
+        statusBar()->showMessage(tr("No snapshot is loaded."));
+        return;
+    }
+    const WidthGuess::Guess guess = WidthGuess::guess(m_state);
+    if (guess.width > 0) {
+        m_state.blXSize = guess.width;
+        refreshView();
+    }
+    statusBar()->showMessage(WidthGuess::describe(guess));
 }
 
 void Pelvane::findMemoryScreens()

@@ -43,6 +43,9 @@ const ValueOption valueOptions[] = {
     { "sprite", "N",
         "Start from sprite N (from 1) of the displayed frame, as View > Sprites does in the "
         "window; colour 0 is written transparent." },
+    { "memory-screen", "N",
+        "Start from screen N (from 1) of the Copper lists elsewhere in chip RAM, as View > "
+        "Screens in Memory does in the window." },
     { "offset", "N", "Byte offset of the first picture (0 to the snapshot's size)." },
     { "width", "BYTES", "Picture width in bytes, 8 pixels each (1 to 4000)." },
     { "height", "LINES", "Picture height in lines (1 to 600)." },
@@ -74,6 +77,9 @@ void describe(QCommandLineParser &parser)
         "Pelvane's \"Save images\" does for the same view."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(QCommandLineOption(QStringLiteral("guess-width"),
+        QStringLiteral("Set the width to the distance at which the bytes from the offset repeat "
+                       "line after line, as Guess Width (G) does in the window.")));
     parser.addOption(QCommandLineOption(QStringLiteral("split"),
         QStringLiteral("Write each picture of the grid to its own file, NAME-000.png, "
                        "NAME-001.png, ..., without the border.")));
@@ -178,6 +184,7 @@ bool readView(const QCommandLineParser &parser, Options &o, QString &error)
     std::optional<int> palette;
     const bool ok = readInt(parser, QStringLiteral("screen"), ScreenRange, o.screen, error)
         && readInt(parser, QStringLiteral("sprite"), SpriteRange, o.sprite, error)
+        && readInt(parser, QStringLiteral("memory-screen"), ScreenRange, o.memoryScreen, error)
         && readInt(parser, QStringLiteral("offset"), FileRange, o.offset, error)
         && readInt(parser, QStringLiteral("width"), WidthRange, o.widthBytes, error)
         && readInt(parser, QStringLiteral("height"), HeightRange, o.heightLines, error)
@@ -264,7 +271,7 @@ Parsed parseArguments(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("state")) && o.statePath.isEmpty())
         return failure(QStringLiteral("--state expects a file name"));
     const QStringList starts = { QStringLiteral("state"), QStringLiteral("screen"),
-        QStringLiteral("sprite"), QStringLiteral("frame") };
+        QStringLiteral("memory-screen"), QStringLiteral("sprite"), QStringLiteral("frame") };
     QStringList given;
     for (const QString &name : starts) {
         if (parser.isSet(name))
@@ -277,6 +284,7 @@ Parsed parseArguments(const QStringList &arguments)
     }
     o.frame = parser.isSet(QStringLiteral("frame"));
     o.split = parser.isSet(QStringLiteral("split"));
+    o.guessWidth = parser.isSet(QStringLiteral("guess-width"));
     o.allColours = parser.isSet(QStringLiteral("all-colours"));
     o.paletteOut = parser.value(QStringLiteral("palette-out"));
     if (parser.isSet(QStringLiteral("palette-out")) && !PaletteFile::formatFor(o.paletteOut))

@@ -23,6 +23,8 @@ struct Options
     QString statePath; // empty: start from the window's initial view
     std::optional<int> screen; // or start from this screen of the display, from 1
     std::optional<int> sprite; // or from this sprite of the displayed frame, from 1
+    std::optional<int> memoryScreen; // or from this screen of a list elsewhere in chip RAM
+    bool guessWidth = false; // the width from the bytes' period, after the other options
     bool frame = false; // write the displayed frame instead of pictures
 
     // Each set value replaces the view's (after the state file, if any).

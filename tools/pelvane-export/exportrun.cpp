@@ -1,6 +1,7 @@
 #include "exportrun.h"
 
 #include "chunks.h"
+#include "copperscan.h"
 #include "copperwalk.h"
 #include "frameexport.h"
 #include "framerender.h"
@@ -13,6 +14,7 @@
 #include "spriteview.h"
 #include "statefile.h"
 #include "viewranges.h"
+#include "widthguess.h"
 
 #include <QFileInfo>
 
@@ -151,6 +153,28 @@ bool applyScreen(RipperState &state, int number, RunResult &result)
     return true;
 }
 
+// What View > Screens in Memory shows for entry `number` (from 1).
+bool applyMemoryScreen(RipperState &state, int number, RunResult &result)
+{
+    const std::vector<CopperScan::MemoryScreen> screens
+        = CopperScan::screensInMemory(state, CopperWalk::walk(state));
+    const int count = int(screens.size());
+    if (number > count) {
+        fail(result, BadUsage,
+            count == 0 ? QStringLiteral("--memory-screen %1: chip RAM holds no other list's screen")
+                             .arg(number)
+                       : QStringLiteral("--memory-screen must be from 1 to %1 (the screens in "
+                                        "memory), not %2")
+                             .arg(count)
+                             .arg(number));
+        return false;
+    }
+    const CopperScan::MemoryScreen &m = screens[std::size_t(number - 1)];
+    for (const QString &note : ScreenView::apply(state, m.frame, m.index).notes)
+        result.messages << QStringLiteral("Warning: memory screen %1: %2").arg(number).arg(note);
+    return true;
+}
+
 // What View > Sprites shows for sprite `number` (from 1).
 bool applySprite(RipperState &state, int number, RunResult &result)
 {
@@ -199,6 +223,8 @@ RipperState prepareView(const Options &o, RunResult &result)
         return state;
     if (o.sprite && !applySprite(state, *o.sprite, result))
         return state;
+    if (o.memoryScreen && !applyMemoryScreen(state, *o.memoryScreen, result))
+        return state;
     if (!o.statePath.isEmpty() && !applyStateFile(state, o.statePath, result)) {
         fail(result, Unreadable,
             QStringLiteral("cannot read the state file '%1': Can't open file!").arg(o.statePath));
@@ -221,6 +247,11 @@ RipperState prepareView(const Options &o, RunResult &result)
     applyView(state, o);
     applyPalette(state, o, result);
     ViewRanges::clamp(state);
+    if (o.guessWidth) {
+        const WidthGuess::Guess guess = WidthGuess::guess(state);
+        state.blXSize = guess.width > 0 ? guess.width : state.blXSize;
+        result.messages << WidthGuess::describe(guess);
+    }
     return state;
 }
 
