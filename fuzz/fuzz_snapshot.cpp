@@ -3,6 +3,7 @@
 // frame's Copper walk with its screens on the view. Each is also run with a `filesize` that claims
 // more bytes than the snapshot holds and with one that claims fewer.
 #include "chunks.h"
+#include "copperscan.h"
 #include "coppersearchreference.h"
 #include "copperwalk.h"
 #include "frameprobe.h"
@@ -12,6 +13,7 @@
 #include "snapshotfile.h"
 #include "snapshotwriter.h"
 #include "spriteview.h"
+#include "widthguess.h"
 
 #include <QtEndian>
 #include <zlib.h>
@@ -95,6 +97,12 @@ void checkSearch(
 void checkScreens(RipperState &state)
 {
     const CopperWalk::Frame frame = CopperWalk::walk(state);
+    for (const CopperScan::MemoryScreen &m : CopperScan::screensInMemory(state, frame)) {
+        CopperScan::summary(m);
+        require(m.frame.screens[std::size_t(m.index)].pointer(0) < m.frame.chipRamSize,
+            "a screen in memory lies in chip RAM");
+    }
+
     for (std::size_t i = 0; i < frame.screens.size() && i < MaxScreens; ++i) {
         ScreenView::apply(state, frame, int(i));
         checkBookkeeping(state);
@@ -212,6 +220,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     state.filesize = int(size / 2);
     checkAll(state);
+
+    // The width finder compares up to 4000 periods: on the first 2 KiB only, to keep the pace.
+    RipperState head = Reference::loaded(
+        std::vector<std::uint8_t>(data, data + std::min<std::size_t>(size, 2048)), 16, 16);
+    head.offset = size ? data[0] % 64 : 0;
+    const WidthGuess::Guess guess = WidthGuess::guess(head);
+    require(guess.width >= 0 && guess.width <= 4000 && guess.best.size() <= 3, "a width in range");
 
     checkExpansion(data, std::int64_t(size));
     if (size >= 2) // cut anywhere: the place comes from the input's last two bytes
