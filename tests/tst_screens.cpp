@@ -5,6 +5,7 @@
 #include "displaysnapshot.h"
 #include "displaysource.h"
 #include "fetchrule.h"
+#include "memorymapview.h"
 #include "palette.h"
 #include "reference.h"
 #include "rows.h"
@@ -368,6 +369,14 @@ private slots:
         QImage expected = ball.frames[0];
         expected.setColorTable(TestSnapshot::rgbOfWords(demo.simpleColours));
         checkShown(f, expected, false);
+        // A click on the memory map moves the view there, one step of Backspace.
+        f.key(Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(f.window.memoryMap() && f.window.memoryMap()->isVisible());
+        const int before = f.state().offset;
+        emit f.window.memoryMap()->positionPicked(12345);
+        QCOMPARE(f.state().offset, 12345);
+        f.key(Qt::Key_Backspace);
+        QCOMPARE(f.state().offset, before);
         // G on each picture's first byte finds its width, and changes nothing else.
         for (const DemoSnapshot::Picture &p : demo.pictures) {
             f.show(View().at(p.offset).size(7, 33).planes(p.planes).inMode(p.mode));

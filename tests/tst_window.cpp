@@ -379,8 +379,7 @@ private slots:
         row("transparent 7", "2 1 1 7", "t.png", saved, QSize(2, 1));
         row("one file per picture", "3 2 2 - split", "s.png", "6 images saved", QSize(3, 2));
         row("split, transparent", "2 1 0 0 split", "u.png", "2 images saved", QSize(2, 1));
-        row("split, the second unwritable", "3 1 0 - split", "h.png",
-            "1 image saved; ");
+        row("split, the second unwritable", "3 1 0 - split", "h.png", "1 image saved; ");
         row("IFF ILBM", "2 2 1", "i.iff", saved, QSize(2, 2));
     }
 
@@ -544,7 +543,8 @@ private slots:
             "  Sprites   (off)",
             "  &Guess Width G Set the width to the distance at which the bytes from the offset "
             "repeat line after line",
-            "  --", "  Zoom &In Ctrl++ Magnify the picture area",
+            "  Memory &Map Ctrl+M Show the whole snapshot as a map of what lies where", "  --",
+            "  Zoom &In Ctrl++ Magnify the picture area",
             "  Zoom &Out Ctrl+- Magnify the picture area less (off)",
             "  &Actual Size Ctrl+0 Show the picture area unmagnified (off)", "&Help",
             "  &About Ctrl+A About this program" };

@@ -4,6 +4,7 @@
 #include "copperwalk.h"
 #include "framerender.h"
 #include "gridkey.h"
+#include "memoryoverview.h"
 #include "ripperstate.h"
 #include "ui_pelvane.h"
 
@@ -15,6 +16,7 @@
 #include <optional>
 
 class FrameWindow;
+class MemoryMapView;
 class HtmlLog;
 class QAction;
 class QLabel;
@@ -64,6 +66,10 @@ public:
     // The screens the snapshot's Copper list displays, found once per snapshot.
     void showNextScreen();
     void showScreen(int index);
+    // The memory map, its overview made once per snapshot.
+    void showMemoryMap();
+    void jumpToPosition(qint64 position);
+    MemoryMapView *memoryMap() const { return m_memoryMap; }
     // The width at which the bytes from the offset repeat line after line.
     void guessWidth();
     // Screens of the other Copper lists in chip RAM, found once per snapshot.
@@ -156,6 +162,10 @@ private:
     void createViewMenu();
     void findScreens();
     void findMemoryScreens();
+    void createMemoryMapEntry();
+    std::vector<MemoryMap::Overlay> mapOverlays() const;
+    void refreshMemoryMap(bool newSnapshot);
+    void rememberJump();
     void createFrameEntries();
     void findFrame();
     QAction *createAction(
@@ -192,6 +202,7 @@ private:
     QAction *exportFrameAction = nullptr;
     QAction *exportPaletteAction = nullptr;
     QAction *guessWidthAction = nullptr;
+    QAction *memoryMapAction = nullptr;
     QAction *openAction = nullptr;
     QAction *openStateAction = nullptr;
     QAction *saveStateAction = nullptr;
@@ -217,5 +228,8 @@ private:
     int m_screenIndex = -1; // the screen shown last, -1 before the first
     FrameRender::Frame m_displayedFrame; // of the loaded snapshot
     std::vector<CopperScan::MemoryScreen> m_memoryScreens; // of the loaded snapshot
+    MemoryMap::Overview m_overview; // of the loaded snapshot
+    QWidget *m_memoryMapWindow = nullptr; // made when first shown
+    MemoryMapView *m_memoryMap = nullptr;
     FrameWindow *m_frameWindow = nullptr; // made when first shown
 };

@@ -27,6 +27,7 @@ void Pelvane::createViewMenu()
            "line"),
         &Pelvane::guessWidth);
     viewMenu->addAction(guessWidthAction);
+    createMemoryMapEntry();
     findScreens();
 }
 
@@ -50,6 +51,7 @@ void Pelvane::findScreens()
     screensMenu->setEnabled(usable);
     findMemoryScreens();
     findFrame();
+    refreshMemoryMap(true);
 }
 
 // Only the width changes; the status bar names the best periods.

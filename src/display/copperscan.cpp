@@ -169,6 +169,7 @@ std::vector<MemoryScreen> screensInMemory(
             = CopperWalk::runList(source.chip, source.top->registers(), list);
         CopperWalk::Frame frame;
         frame.stop = run.stop;
+        frame.listAddress = list;
         frame.stopAddress = run.stopAddress;
         frame.aga = source.top->aga();
         frame.chipRamFirst = source.chipRamFirst;

@@ -42,6 +42,7 @@ Frame walk(const RipperState &state)
     frame.aga = source.top->aga();
     frame.chipRamFirst = source.chipRamFirst;
     frame.chipRamSize = source.chip.size;
+    frame.listAddress = source.start;
     frame.stopAddress = source.run.stopAddress;
     frame.colourRuns = source.run.colourRuns;
     const FieldLines field = readField(*source.top, source.run);

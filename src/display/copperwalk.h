@@ -41,6 +41,7 @@ struct Screen
 struct Frame
 {
     Stop stop = Stop::NoChipRegisters;
+    std::uint32_t listAddress = 0; // chip address of the list it walked
     std::uint32_t stopAddress = 0; // chip address of the instruction where the walk ended
     bool aga = false;
     std::int64_t chipRamFirst = 0; // file position of chip address 0

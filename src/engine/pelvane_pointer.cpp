@@ -81,11 +81,17 @@ void Pelvane::jumpToPictureAt(QPoint labelPoint)
     const int target = int(std::min<std::int64_t>(hit->position, ui.horizontalSlider->maximum()));
     if (target == m_state.offset)
         return;
+    rememberJump();
+    m_state.offset = target;
+    refreshView();
+}
+
+// The offset before a jump, for Backspace.
+void Pelvane::rememberJump()
+{
     m_jumps.push_back(m_state.offset);
     if (m_jumps.size() > MaxJumps)
         m_jumps.pop_front();
-    m_state.offset = target;
-    refreshView();
 }
 
 void Pelvane::undoJump()

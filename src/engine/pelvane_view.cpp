@@ -101,6 +101,7 @@ void Pelvane::refreshView()
     drawGrid();
     showPointerReadout();
     showSnapshotInfo();
+    refreshMemoryMap(false); // the view's span moves
 }
 
 void Pelvane::setControlsEnabled(bool enabled)

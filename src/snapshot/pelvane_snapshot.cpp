@@ -39,6 +39,11 @@ void Pelvane::loadSnapshot(const QString &path)
 {
     ReportedProgress progress(this, tr("Opening %1...").arg(path));
     SnapshotFile::ReadResult read = SnapshotFile::read(path, progress.reporter());
+    // The map's overview is made once, while the progress shows; cancelled, the map stays empty.
+    MemoryMap::Overview overview;
+    if (read.bytes)
+        overview = MemoryMap::compute(
+            read.bytes->data(), std::int64_t(read.bytes->size()), progress.reporter());
     progress.close();
     if (read.cancelled)
         return;
@@ -51,6 +56,7 @@ void Pelvane::loadSnapshot(const QString &path)
     }
     m_state.filesize = int(read.bytes->size());
     m_state.fileData = std::move(*read.bytes);
+    m_overview = std::move(overview);
     m_snapshotSummary = SnapshotSummary::describe(m_state, read.expanded);
     logFile->addLine(m_snapshotSummary);
     m_shown.reset();
