@@ -4,8 +4,8 @@
 #include "framelines.h"
 #include "screenview.h"
 
+#include <algorithm>
 #include <cstring>
-#include <set>
 
 namespace CopperScan {
 
@@ -62,11 +62,11 @@ bool likelyInList(const Instruction &i, std::int64_t chipSize)
 // Where the run holding the instruction at `address` starts: after the last invalid instruction
 // or terminator before it, or a wait no list would make, so that bytes before a list that happen
 // to read as instructions do not become its start.
-std::int64_t runStart(const ChipMemory &chip, std::int64_t address)
+std::int64_t runStart(const ChipMemory &chip, std::int64_t address, std::int64_t floor)
 {
     for (int steps = 0; steps < CopperWalk::MaxInstructions; ++steps) {
         const std::int64_t before = address - InstructionSize;
-        if (!inside(chip, before))
+        if (!inside(chip, before) || before < floor)
             return address;
         const Instruction i = at(chip, before);
         if (!i.valid() || i.ends() || !likelyInList(i, chip.size))
@@ -76,8 +76,14 @@ std::int64_t runStart(const ChipMemory &chip, std::int64_t address)
     return address;
 }
 
-// Whether the run from `start` is a list that shows bitplanes.
-bool isList(const ChipMemory &chip, std::int64_t start)
+struct Run
+{
+    bool list = false; // a list that shows bitplanes
+    std::int64_t end = 0; // the address after the last instruction looked at
+};
+
+// Follows the run from `start` to its end.
+Run runFrom(const ChipMemory &chip, std::int64_t start)
 {
     std::uint32_t high = 0, low = 0;
     bool planes = false;
@@ -85,16 +91,16 @@ bool isList(const ChipMemory &chip, std::int64_t start)
     for (int count = 0; count < CopperWalk::MaxInstructions && inside(chip, address); ++count) {
         const Instruction i = at(chip, address);
         if (!i.valid())
-            return false;
+            return { false, address + InstructionSize };
         if (i.ends())
-            return planes && (high & low);
+            return { planes && (high & low), address + InstructionSize };
         if (i.isMove() && i.first >= BPL1PT && i.first < BPL1PT + 32)
             (i.first & 2 ? low : high) |= 1u << ((i.first - BPL1PT) / 4);
         if (i.isMove() && i.first == BPLCON0)
             planes = planes || planeCount(i.second, true) > 0;
         address += InstructionSize;
     }
-    return false;
+    return { false, address };
 }
 
 // Whether `s` shows the bitmap of displayed screen `d` (a list walked alone may show more or
@@ -137,8 +143,10 @@ bool inChipRam(const CopperWalk::Screen &s, bool aga, std::int64_t chipSize)
 // Every list moves to BPLCON0 ($0100): the scan jumps from one byte $01 to the next.
 std::vector<std::uint32_t> findLists(const ChipMemory &chip)
 {
-    std::set<std::int64_t> starts;
-    std::set<std::int64_t> tried;
+    std::vector<std::uint32_t> starts;
+    // For instructions at addresses 4n and 4n + 2: where the runs looked at so far end. A move to
+    // BPLCON0 before that belongs to one of them.
+    std::int64_t lookedAt[2] = { 0, 0 };
     const auto *bytes = chip.bytes;
     for (std::int64_t p = 0; p + InstructionSize <= chip.size;) {
         const void *found
@@ -147,14 +155,18 @@ std::vector<std::uint32_t> findLists(const ChipMemory &chip)
             break;
         const std::int64_t at = static_cast<const std::uint8_t *>(found) - bytes;
         p = at + 1;
-        if (at % 2 || bytes[at + 1] != 0x00
+        std::int64_t &done = lookedAt[at / 2 % 2];
+        if (at % 2 || at < done || bytes[at + 1] != 0x00
             || planeCount(std::uint16_t(bytes[at + 2] << 8 | bytes[at + 3]), true) == 0)
             continue;
-        const std::int64_t start = runStart(chip, at);
-        if (tried.insert(start).second && isList(chip, start))
-            starts.insert(start);
+        const std::int64_t start = runStart(chip, at, done);
+        const Run run = runFrom(chip, start);
+        done = run.end;
+        if (run.list)
+            starts.push_back(std::uint32_t(start));
     }
-    return std::vector<std::uint32_t>(starts.begin(), starts.end());
+    std::sort(starts.begin(), starts.end());
+    return starts;
 }
 
 std::vector<MemoryScreen> screensInMemory(
