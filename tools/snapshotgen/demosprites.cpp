@@ -13,32 +13,30 @@ constexpr int WindowTop = 0x2C;
 constexpr int Side = 16;
 constexpr std::uint32_t OddOffset = 0x100;
 
-// A ring in colours 1 to 3.
-QImage ring()
+// A sprite's colour values by their squared distance from the point (cx, cy) / 2.
+template<typename Rule> QImage byDistance(int cx, int cy, Rule colour)
 {
     QImage image(Side, Side, QImage::Format_Indexed8);
     image.setColorCount(16);
     for (int y = 0; y < Side; ++y) {
-        for (int x = 0; x < Side; ++x) {
-            const int d = (2 * x - 15) * (2 * x - 15) + (2 * y - 15) * (2 * y - 15);
-            image.setPixel(x, y, d > 225 ? 0 : d > 150 ? 1 : d > 80 ? 2 : d > 30 ? 3 : 0);
-        }
+        for (int x = 0; x < Side; ++x)
+            image.setPixel(x, y, colour((2 * x - cx) * (2 * x - cx) + (2 * y - cy) * (2 * y - cy)));
     }
     return image;
+}
+
+// A ring in colours 1 to 3.
+QImage ring()
+{
+    return byDistance(15, 15, [](int d) {
+        return d > 225 ? 0 : d > 150 ? 1 : d > 80 ? 2 : d > 30 ? 3 : 0;
+    });
 }
 
 // A disc shaded through all fifteen colours of an attached pair.
 QImage disc()
 {
-    QImage image(Side, Side, QImage::Format_Indexed8);
-    image.setColorCount(16);
-    for (int y = 0; y < Side; ++y) {
-        for (int x = 0; x < Side; ++x) {
-            const int d = (2 * x - 11) * (2 * x - 11) + (2 * y - 11) * (2 * y - 11);
-            image.setPixel(x, y, d >= 256 ? 0 : 15 - d / 18);
-        }
-    }
-    return image;
+    return byDistance(11, 11, [](int d) { return d >= 256 ? 0 : 15 - d / 18; });
 }
 
 // POS, CTL, one DATA and DATB per line from `bit` and `bit` + 1 of each value, two zero words.
