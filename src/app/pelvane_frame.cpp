@@ -28,7 +28,8 @@ void Pelvane::createFrameEntries()
 
 void Pelvane::findFrame()
 {
-    m_displayedFrame = m_state.fileLoaded ? FrameRender::render(m_state) : FrameRender::Frame();
+    m_displayedFrame
+        = m_state.fileLoaded ? FrameRender::render(m_state, m_frame) : FrameRender::Frame();
     if (!m_state.fileLoaded)
         m_displayedFrame.problem = tr("no snapshot is loaded");
     spritesMenu->clear();

@@ -499,13 +499,17 @@ private:
 
 Frame render(const RipperState &state)
 {
+    return render(state, CopperWalk::walk(state));
+}
+
+Frame render(const RipperState &state, const CopperWalk::Frame &walked)
+{
     const DisplaySource source = CopperWalk::openDisplay(state);
     if (!source.usable) {
         Frame frame;
-        frame.problem = CopperWalk::describeStop(CopperWalk::walk(state));
+        frame.problem = CopperWalk::describeStop(walked);
         return frame;
     }
-    const CopperWalk::Frame walked = CopperWalk::walk(state);
     return Renderer(source, walked.screens).run();
 }
 

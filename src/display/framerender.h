@@ -60,6 +60,8 @@ struct Frame
 };
 
 Frame render(const RipperState &state);
+// The same, with the display's walk already made.
+Frame render(const RipperState &state, const CopperWalk::Frame &walked);
 
 // "Sprite 0: 16×24 at (0, 0), colours 17-19, chip $004DAC" (attached: "Sprite 2+3: ...").
 QString spriteSummary(const Frame &frame, int index);
