@@ -123,7 +123,7 @@ private:
         else
             openScreen().colourChanges |= m_changedColours;
         ++openScreen().lines;
-        ++m_field.dmaLines;
+        m_field.fetched = true;
         if (m_visit)
             m_visit({ line, m_state, m_pointers, fetch.bytes, m_open });
         for (int k = 0; k < planes; ++k) {
@@ -193,7 +193,7 @@ FieldLines readField(const DisplayState &top, const ListRun &run, const LineVisi
 {
     const std::array<std::uint32_t, 8> saved = pointersBefore(top.registers(), {});
     const FieldLines asSaved = readLines(top, run, saved, false);
-    if (asSaved.dmaLines == 0) {
+    if (!asSaved.fetched) {
         FieldLines forced = readLines(top, run, saved, true, visit);
         for (Screen &screen : forced.screens)
             screen.notes << QStringLiteral("bitplane DMA off");

@@ -13,7 +13,7 @@ struct FieldLines
 {
     std::vector<Screen> screens;
     std::array<std::int64_t, 8> advance {}; // how far each plane's pointer moved over the field
-    int dmaLines = 0;
+    bool fetched = false; // some line fetched bitplanes
     bool runaway = false; // see Frame
     int runawayStart = 0;
     int runawayStop = 0;
