@@ -208,8 +208,10 @@ private:
         }
         m_frame.image = QImage(width, height, QImage::Format_RGB32);
         m_frame.image.fill(Qt::black);
-        m_frame.indices.assign(std::size_t(width) * std::size_t(height), 0);
-        m_frame.spriteAt.assign(m_frame.indices.size(), -1);
+        const std::size_t pixels = std::size_t(width) * std::size_t(height);
+        m_frame.indices = std::vector<std::int16_t>(pixels); // colour 0 where nothing is drawn
+        m_frame.spriteAt.resize(pixels);
+        std::memset(m_frame.spriteAt.data(), 0xFF, pixels * sizeof(std::int16_t)); // all -1
         m_frame.rows.assign(std::size_t(height), Row());
         return true;
     }
@@ -240,9 +242,10 @@ private:
         const int width = m_frame.image.width();
         QRgb *out = reinterpret_cast<QRgb *>(m_frame.image.scanLine(row));
         std::int16_t *indices = m_frame.indices.data() + std::size_t(row) * std::size_t(width);
-        std::fill(out, out + width, colours[0]);
         m_values.assign(std::size_t(width), 0);
-        if (view.fetchBytes > 0) {
+        if (view.fetchBytes <= 0)
+            std::fill(out, out + width, colours[0]);
+        else {
             info.screen = view.screen >= 0 && std::size_t(view.screen) < field.screens.size()
                 ? field.screens[std::size_t(view.screen)]
                 : -1;
