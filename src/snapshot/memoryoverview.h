@@ -15,6 +15,15 @@
 // bands, and the arithmetic between map pixels and file positions.
 namespace MemoryMap {
 
+// log2 of a power of two (the next one up otherwise): block and pixel sizes are powers of two.
+inline int blockShift(std::int64_t power)
+{
+    int shift = 0;
+    while ((std::int64_t(1) << shift) < power)
+        ++shift;
+    return shift;
+}
+
 // Called every few MiB with the bytes done and the total; false cancels.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
