@@ -195,6 +195,8 @@ private slots:
         QCOMPARE(QList<int>({ s.offset, s.blXSize, s.bits, s.mode }),
             QList<int>({ demo.screens[0].offset + 10 * 200, 40, 5, int(RipperState::ModeST) }));
 
+        f.window.close(); // takes the frame window with it
+        QVERIFY(!w->isVisible());
         f.prompts.answers << f.dir.filePath("frame.png");
         f.window.exportDisplayedFrame();
         QCOMPARE(

@@ -1,6 +1,7 @@
 #include "pelvane.h"
 
 #include "appsettings.h"
+#include "framewindow.h"
 #include "htmllog.h"
 #include "statuslines.h"
 #include "uiresources.h"
@@ -75,6 +76,11 @@ void Pelvane::closeEvent(QCloseEvent *event)
     SettingsFile settings;
     settings.setValue(AppSettings::WindowX, geometry().x());
     settings.setValue(AppSettings::WindowY, geometry().y());
+    // The frame and the memory map go with the window: the program ends with it.
+    for (QWidget *window : { static_cast<QWidget *>(m_frameWindow), m_memoryMapWindow }) {
+        if (window)
+            window->close();
+    }
     event->accept();
 }
 
