@@ -4,6 +4,7 @@
 #include "displaysource.h"
 #include "framelines.h"
 #include "palette.h"
+#include "spritelayer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,7 @@ using namespace ChipRegisters;
 using CopperWalk::DisplaySource;
 using CopperWalk::LineView;
 using CopperWalk::ListRun;
+using namespace SpriteLayer;
 
 namespace {
 
@@ -21,21 +23,9 @@ constexpr int MaxSide = 4096;
 constexpr std::uint16_t Pf2Priority = 0x0040;
 constexpr std::uint16_t KillEhb = 0x0200;
 
-int shiftOf(int ratio)
-{
-    return ratio >= 4 ? 2 : ratio >= 2 ? 1 : 0;
-}
-
 int playfieldPixelsPerLores(std::uint16_t bplcon0)
 {
     return bplcon0 & SuperHires ? 4 : bplcon0 & Hires ? 2 : 1;
-}
-
-// AGA's BPLCON3 sets the sprites' resolution; a hires sprite starts where a lores one would.
-int spritePixelsPerLores(const DisplayState &s)
-{
-    const int resolution = s.aga() ? (s.registers().word(BPLCON3) >> 6) & 3 : 0;
-    return resolution == 3 ? 4 : resolution == 2 ? 2 : 1;
 }
 
 // The lores pixel of the beam where the first pixel fetched at DDFSTRT appears.
@@ -92,21 +82,6 @@ bool extraHalfBrite(const DisplayState &s)
     const std::uint16_t control = s.registers().word(BPLCON0);
     return s.planes() == 6 && !(control & (Ham | DualPlayfield))
         && !(s.aga() && (s.registers().word(BPLCON2) & KillEhb));
-}
-
-int oddPlanes(int v)
-{
-    return (v & 1) | (v >> 1 & 2) | (v >> 2 & 4) | (v >> 3 & 8);
-}
-
-int evenPlanes(int v)
-{
-    return oddPlanes(v >> 1);
-}
-
-int spriteBank(const DisplayState &s, bool odd)
-{
-    return s.aga() ? (s.registers().word(BPLCON4) >> (odd ? 0 : 4)) & 0xF : 1;
 }
 
 struct FieldPass
@@ -255,8 +230,12 @@ private:
             playfieldValues(view, info);
             colourPlayfield(s, colours, out, indices);
         }
-        if (std::size_t(view.line) < field.sprites.lineData.size())
-            drawSprites(s, colours, field, view.line, row);
+        if (std::size_t(view.line) < field.sprites.lineData.size()) {
+            const std::size_t at = std::size_t(row) * std::size_t(width);
+            SpriteLayer::draw(s, field.sprites, view.line, { m_frame.left, m_scale, width },
+                m_values, colours, field.spriteBase, { out, indices, m_frame.spriteAt.data() + at },
+                m_sprites);
+        }
     }
 
     // Each frame column's bitplane value, each playfield moved on by its delay.
@@ -379,75 +358,6 @@ private:
                 held = (held & ~(0xFFu << shift)) | (component | ((held >> shift) & kept)) << shift;
             }
             out[x] = held;
-        }
-    }
-
-    // Per channel, each frame column's sprite pixel; then the front sprite of each column where
-    // the playfields' priorities let it show.
-    void drawSprites(const DisplayState &s, const std::array<QRgb, 256> &colours,
-        const FieldPass &field, int line, int row)
-    {
-        const std::array<int, 8> &shown = field.sprites.lineData[std::size_t(line)];
-        const int width = m_frame.image.width();
-        m_sprites.assign(std::size_t(8 * width), 0);
-        std::array<bool, 8> attached {};
-        bool any = false;
-        for (int c = 0; c < 8; ++c) {
-            if (shown[std::size_t(c)] < 0)
-                continue;
-            any = true;
-            const SpriteDma::LineData &d = field.sprites.shown[std::size_t(shown[std::size_t(c)])];
-            const SpriteDma::Piece &piece = field.sprites.pieces[std::size_t(d.piece)];
-            attached[std::size_t(c)] = piece.attach;
-            const int shift = shiftOf(m_scale / spritePixelsPerLores(s));
-            const int first = (piece.hstart + 1 - m_frame.left) * m_scale;
-            const int pixels = 16 * piece.words;
-            for (int x = std::max(first, 0); x < width && ((x - first) >> shift) < pixels; ++x) {
-                const int j = (x - first) >> shift;
-                const int bit = 15 - j % 16;
-                const int word = j / 16;
-                m_sprites[std::size_t(c * width + x)]
-                    = std::uint8_t((d.data[std::size_t(word)] >> bit & 1)
-                        | (d.datb[std::size_t(word)] >> bit & 1) << 1);
-            }
-        }
-        if (!any)
-            return;
-        const Registers &r = s.registers();
-        const int pf1Priority = r.word(BPLCON2) & 7;
-        const int pf2Priority = (r.word(BPLCON2) >> 3) & 7;
-        const bool dual = r.word(BPLCON0) & DualPlayfield;
-        QRgb *out = reinterpret_cast<QRgb *>(m_frame.image.scanLine(row));
-        std::int16_t *indices = m_frame.indices.data() + std::size_t(row) * std::size_t(width);
-        std::int16_t *spriteAt = m_frame.spriteAt.data() + std::size_t(row) * std::size_t(width);
-        for (int x = 0; x < width; ++x) {
-            int colour = 0;
-            int channel = -1;
-            for (int pair = 0; pair < 4 && channel < 0; ++pair) {
-                const int even = m_sprites[std::size_t(2 * pair * width + x)];
-                const int odd = m_sprites[std::size_t((2 * pair + 1) * width + x)];
-                if (attached[std::size_t(2 * pair + 1)] && (even | odd)) {
-                    colour = 16 * spriteBank(s, true) + (odd << 2 | even);
-                    channel = shown[std::size_t(2 * pair)] >= 0 ? 2 * pair : 2 * pair + 1;
-                } else if (even || odd) {
-                    colour = 16 * spriteBank(s, !even) + 4 * pair + (even ? even : odd);
-                    channel = even ? 2 * pair : 2 * pair + 1;
-                }
-            }
-            if (channel < 0)
-                continue;
-            const int pair = channel / 2;
-            const int v = m_values[std::size_t(x)];
-            const bool inFront = dual
-                ? (!oddPlanes(v) || pair < pf1Priority) && (!evenPlanes(v) || pair < pf2Priority)
-                : !v || pair < pf2Priority;
-            if (!inFront)
-                continue;
-            out[x] = colours[std::size_t(colour & 0xFF)];
-            indices[x] = std::int16_t(colour & 0xFF);
-            const SpriteDma::LineData &d
-                = field.sprites.shown[std::size_t(shown[std::size_t(channel)])];
-            spriteAt[x] = std::int16_t(field.spriteBase + d.piece);
         }
     }
 
