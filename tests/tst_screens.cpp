@@ -188,6 +188,9 @@ private slots:
         row("no planes", "0E0:8000 end @3000 100:0200 0E0:9000 end", " | ");
         row("no pointer pair", "0E0:8000 end @3000 100:1200 0E2:9000 end", " | ");
         row("no end", "0E0:8000 end @3000 100:1200 0E0:9000 180:0 rep", " | ");
+        row("the end the 8192nd", "0E0:8000 end @3000 100:1200 0E0:9000 180:0 x8187 end",
+            "3000 | " + screen);
+        row("the end the 8193rd", "0E0:8000 end @3000 100:1200 0E0:9000 180:0 x8188 end", " | ");
         row("the displayed list", "100:1200 0E0:8000 end", "1000 | ");
         row("two lists", "0E0:8000 end @3000 100:1200 0E0:9000 end 100:2200 pt2:A000+1F40 end",
             "3000,3010 | " + screen + "; $00A000: 320\u00D7200, 2 planes AM, 4 colours");

@@ -13,7 +13,7 @@
 //   marker
 //   "@1000"        the writing place: chip address $1000 (it starts at 0)
 //   "=6000:4048.0" words written at chip address $6000 (sprite or bitplane data)
-//   "rep"          the previous instruction again up to the end of chip RAM
+//   "rep"          the previous instruction again up to the end of chip RAM; "x12" 12 times more
 //   "aga"          the chipset flags name AGA (an "AGAC" chunk always holds agaColours())
 // Chip RAM outside the lists holds pattern bytes, the bitplanes of every screen.
 namespace DisplaySnapshot {
@@ -65,6 +65,9 @@ inline QByteArray build(const QString &program)
             put(copperEnd());
         else if (t == "rep")
             while (at + last.size() <= ram.size())
+                put(last);
+        else if (t[0] == 'x')
+            for (int n = t.mid(1).toInt(); n > 0; --n)
                 put(last);
         else if (t[0] == '@')
             at = hex(t.mid(1));
