@@ -58,6 +58,8 @@ public:
     {
         return (std::uint32_t(word(reg)) << 16 | word(reg + 2)) & ~1u;
     }
+    // What a plane's pointer skips after each line: BPL1MOD for odd planes, BPL2MOD for even.
+    int modulo(int plane) const { return std::int16_t(word(plane % 2 ? BPL2MOD : BPL1MOD)); }
 
 private:
     static std::size_t index(int reg) { return std::size_t(reg & 0x1FE) / 2; }

@@ -112,12 +112,11 @@ bool partOf(const CopperWalk::Screen &s, const CopperWalk::Screen &d, bool aga)
     if (planes != planeCount(d.registers.word(BPLCON0), aga) || s.fetchBytes != d.fetchBytes)
         return false;
     for (int k = 0; k < planes; ++k) {
-        const int reg = k % 2 ? BPL2MOD : BPL1MOD;
-        const std::int64_t row = d.fetchBytes + std::int16_t(d.registers.word(reg));
+        const std::int64_t row = d.rowStep(k);
         const std::int64_t apart = std::int64_t(s.pointer(k)) - d.pointer(k);
         const bool placed = apart == 0 || (d.interlaced && apart == row);
         const std::int64_t step = d.interlaced ? 2 * row : row;
-        if (!placed || s.fetchBytes + std::int16_t(s.registers.word(reg)) != step)
+        if (!placed || s.rowStep(k) != step)
             return false;
     }
     return true;
@@ -128,8 +127,7 @@ bool inChipRam(const CopperWalk::Screen &s, bool aga, std::int64_t chipSize)
 {
     const int planes = planeCount(s.registers.word(BPLCON0), aga);
     for (int k = 0; k < planes; ++k) {
-        const std::int64_t step
-            = s.fetchBytes + std::int16_t(s.registers.word(k % 2 ? BPL2MOD : BPL1MOD));
+        const std::int64_t step = s.rowStep(k);
         const std::int64_t first = s.pointer(k);
         const std::int64_t last = first + std::int64_t(s.rows() - 1) * step;
         if (std::min(first, last) < 0 || std::max(first, last) + s.fetchBytes > chipSize)

@@ -36,6 +36,8 @@ struct Screen
     {
         return registers.address(ChipRegisters::BPL1PT + 4 * plane);
     }
+    // From one of its rows of `plane` to the next.
+    std::int64_t rowStep(int plane) const { return fetchBytes + registers.modulo(plane); }
 };
 
 struct Frame

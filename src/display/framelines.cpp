@@ -23,11 +23,6 @@ auto layoutKey(const DisplayState &s)
         r.word(DDFSTOP), s.aga() ? r.word(FMODE) & 3 : 0, r.word(BPL1MOD), r.word(BPL2MOD));
 }
 
-int moduloOf(const Registers &r, int plane)
-{
-    return std::int16_t(r.word(plane % 2 ? BPL2MOD : BPL1MOD));
-}
-
 bool isPointer(int reg)
 {
     return reg >= BPL1PT && reg < BPL1PT + 32;
@@ -127,7 +122,7 @@ private:
         if (m_visit)
             m_visit({ line, m_state, m_pointers, fetch.bytes, m_open });
         for (int k = 0; k < planes; ++k) {
-            const int step = fetch.bytes + moduloOf(m_state.registers(), k);
+            const int step = fetch.bytes + m_state.registers().modulo(k);
             m_pointers[std::size_t(k)] += std::uint32_t(step);
             m_field.advance[std::size_t(k)] += step;
         }

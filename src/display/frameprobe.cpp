@@ -46,8 +46,7 @@ QString playfieldText(const Frame &frame, QPoint at, const Row &row)
 {
     const CopperWalk::Screen &screen = frame.screens[std::size_t(row.screen)];
     const int i = (at.x() - row.playfieldLeft[0]) >> row.playfieldShift;
-    const std::int64_t stride
-        = screen.fetchBytes + std::int16_t(screen.registers.word(ChipRegisters::BPL1MOD));
+    const std::int64_t stride = screen.rowStep(0);
     const std::int64_t down = std::int64_t(row.pointers[0]) - screen.pointer(0);
     const std::int64_t y = stride > 0 ? down / stride : row.line - screen.firstLine;
     QString text = QStringLiteral("Screen %1, pixel (%2, %3), %4")

@@ -10,11 +10,6 @@ using namespace ChipRegisters;
 
 namespace {
 
-std::int64_t moduloOf(const Screen &s, int plane)
-{
-    return std::int16_t(s.registers.word(plane % 2 ? BPL2MOD : BPL1MOD));
-}
-
 bool sameLayout(const Screen &a, const Screen &b)
 {
     for (int reg : { BPLCON0, DDFSTRT, DDFSTOP, FMODE, BPL1MOD, BPL2MOD }) {
@@ -30,7 +25,7 @@ int sideOfOther(const Screen &screen, const Screen &other, int planes)
 {
     int side = 0;
     for (int k = 0; k < planes; ++k) {
-        const std::int64_t step = screen.fetchBytes + moduloOf(screen, k);
+        const std::int64_t step = screen.rowStep(k);
         const std::int64_t apart = std::int64_t(other.pointer(k)) - screen.pointer(k);
         const int thisSide = apart == step / 2 ? 1 : apart == -step / 2 ? -1 : 0;
         if (step <= 0 || step % 2 || thisSide == 0 || (side && thisSide != side))

@@ -24,11 +24,6 @@ std::int64_t pointer(const Screen &screen, int plane)
     return screen.pointer(plane);
 }
 
-std::int64_t modulo(const Screen &screen, int plane)
-{
-    return std::int16_t(screen.registers.word(plane % 2 ? BPL2MOD : BPL1MOD));
-}
-
 bool evenlySpaced(const Screen &screen, int planes, std::int64_t step)
 {
     for (int k = 1; k < planes; ++k) {
@@ -40,19 +35,20 @@ bool evenlySpaced(const Screen &screen, int planes, std::int64_t step)
 
 bool sameModuli(const Screen &screen, int planes)
 {
-    return planes < 2 || modulo(screen, 0) == modulo(screen, 1);
+    return planes < 2 || screen.registers.modulo(0) == screen.registers.modulo(1);
 }
 
 // Interleaved lines, planes one after another, or one plane; anything else shows plane 1 as it
 // is and says which others lie elsewhere.
 void chooseMode(const Screen &screen, Layout &l)
 {
-    const std::int64_t line = l.fetchBytes + modulo(screen, 0);
+    const std::int64_t line = l.fetchBytes + screen.registers.modulo(0);
     l.width = int(std::clamp<std::int64_t>(line, ViewRanges::MinXSize, ViewRanges::MaxXSize));
     if (l.width != line)
         l.notes << QStringLiteral("lines lie %1 bytes apart, beyond the width's range").arg(line);
     const int n = l.planes;
-    if (n > 1 && sameModuli(screen, n) && modulo(screen, 0) == (n - 1) * std::int64_t(l.fetchBytes)
+    if (n > 1 && sameModuli(screen, n)
+        && screen.registers.modulo(0) == (n - 1) * std::int64_t(l.fetchBytes)
         && evenlySpaced(screen, n, l.fetchBytes)) {
         l.mode = RipperState::ModeST;
         l.width = l.fetchBytes;
@@ -69,7 +65,7 @@ void chooseMode(const Screen &screen, Layout &l)
     QStringList misplaced;
     for (int k = 1; k < n; ++k) {
         if (pointer(screen, k) != pointer(screen, 0) + k * plane
-            || modulo(screen, k) != modulo(screen, 0))
+            || screen.registers.modulo(k) != screen.registers.modulo(0))
             misplaced << QString::number(k + 1);
     }
     if (misplaced.size() == 1)

@@ -19,8 +19,7 @@ void addScreen(std::vector<Overlay> &overlays, const CopperWalk::Frame &frame,
 {
     const int planes = planeCount(screen.registers.word(ChipRegisters::BPLCON0), frame.aga);
     for (int k = 0; k < planes; ++k) {
-        const int reg = k % 2 ? ChipRegisters::BPL2MOD : ChipRegisters::BPL1MOD;
-        const std::int64_t step = screen.fetchBytes + std::int16_t(screen.registers.word(reg));
+        const std::int64_t step = screen.rowStep(k);
         const std::int64_t first = frame.chipRamFirst + screen.pointer(k);
         const std::int64_t last
             = first + std::int64_t(screen.rows() - 1) * step + screen.fetchBytes - 1;
