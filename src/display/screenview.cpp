@@ -267,10 +267,8 @@ bool showsScreen(const RipperState &state, const Frame &frame, int index)
         && state.skip == l.skip && !state.reverse;
 }
 
-Applied apply(RipperState &state, const Frame &frame, int index)
+void putOnView(RipperState &state, const Layout &l)
 {
-    const Screen &screen = frame.screens[std::size_t(index)];
-    const Layout l = layoutOf(frame, screen);
     state.offset = int(std::clamp<std::int64_t>(l.offset, 0, state.filesize));
     state.blXSize = l.width;
     state.blYSize = l.height;
@@ -280,6 +278,13 @@ Applied apply(RipperState &state, const Frame &frame, int index)
     state.skip = l.skip;
     state.reverse = false;
     state.bitplaneorder = { 0, 1, 2, 3, 4, 5, 6, 7 };
+}
+
+Applied apply(RipperState &state, const Frame &frame, int index)
+{
+    const Screen &screen = frame.screens[std::size_t(index)];
+    const Layout l = layoutOf(frame, screen);
+    putOnView(state, l);
     return { l.notes, keepColours(state, frame, screen, l.planes) };
 }
 

@@ -27,6 +27,9 @@ struct Layout
 
 Layout layoutOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);
 
+// Sets the view to `layout`: its offset held to the file, the planes in order, not reversed.
+void putOnView(RipperState &state, const Layout &layout);
+
 // The canvas colour table: the screen's colours (32, 64 for extra half-brite, 256 on AGA), the
 // rest of the default palette.
 QList<QRgb> coloursOf(const CopperWalk::Frame &frame, const CopperWalk::Screen &screen);

@@ -1,5 +1,7 @@
 #include "spriteview.h"
 
+#include "screenview.h"
+
 #include <algorithm>
 
 namespace SpriteView {
@@ -18,16 +20,13 @@ QStringList apply(RipperState &state, const FrameRender::Frame &frame, int index
 {
     const FrameRender::Sprite &sprite = frame.sprites[std::size_t(index)];
     const SpriteDma::Piece &piece = sprite.piece;
-    state.offset
-        = int(std::clamp<std::int64_t>(frame.chipRamFirst + piece.data, 0, state.filesize));
-    state.blXSize = 2 * piece.words;
-    state.blYSize = std::max(piece.lines, 1);
-    state.bits = 2;
-    state.mode = RipperState::ModeST;
-    state.skipmode = RipperState::SkipPictures;
-    state.skip = 0;
-    state.reverse = false;
-    state.bitplaneorder = { 0, 1, 2, 3, 4, 5, 6, 7 };
+    ScreenView::Layout layout;
+    layout.offset = frame.chipRamFirst + piece.data;
+    layout.width = 2 * piece.words;
+    layout.height = std::max(piece.lines, 1);
+    layout.planes = 2;
+    layout.mode = RipperState::ModeST;
+    ScreenView::putOnView(state, layout);
     QList<QRgb> table = state.canvas.colorTable();
     table.resize(256);
     table[0] = sprite.colours[0];
