@@ -12,3 +12,13 @@ inline QString versionText()
 {
     return QStringLiteral("0.6");
 }
+
+// A command-line help text whose usage line names `program` as installed rather than as it was
+// started (a build path, say).
+inline QString helpNaming(QString help, const QString &program)
+{
+    const qsizetype options = help.indexOf(QStringLiteral(" [options]"));
+    if (help.startsWith(QStringLiteral("Usage: ")) && options >= 7)
+        help.replace(7, options - 7, program);
+    return help;
+}

@@ -308,12 +308,7 @@ QString helpText()
 {
     QCommandLineParser parser;
     describe(parser);
-    // The usage line names the program as it was started; the help names it as installed.
-    QString text = parser.helpText();
-    const qsizetype options = text.indexOf(QStringLiteral(" [options]"));
-    if (text.startsWith(QStringLiteral("Usage: ")) && options > 0)
-        text.replace(7, options - 7, QStringLiteral("pelvane-export"));
-    return text;
+    return helpNaming(parser.helpText(), QStringLiteral("pelvane-export"));
 }
 
 QString versionLine()
