@@ -162,6 +162,8 @@ private:
     void createViewMenu();
     void findScreens();
     void findMemoryScreens();
+    void applyScreen(
+        const CopperWalk::Frame &frame, int index, const QString &title, QStringList notes);
     void createMemoryMapEntry();
     std::vector<MemoryMap::Overlay> mapOverlays() const;
     void refreshMemoryMap(bool newSnapshot);

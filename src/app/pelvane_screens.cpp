@@ -90,19 +90,12 @@ void Pelvane::showMemoryScreen(int index)
 {
     const CopperScan::MemoryScreen &m = m_memoryScreens[std::size_t(index)];
     m_screenIndex = -1;
-    const ScreenView::Applied applied = ScreenView::apply(m_state, m.frame, m.index);
-    refreshView();
-    QStringList notes = applied.notes;
-    if (!applied.coloursKept)
-        notes << tr("the colours are not kept in a state file");
-    QString message = tr("Screen in memory %1 of %2, list at %3: %4")
-                          .arg(index + 1)
-                          .arg(m_memoryScreens.size())
-                          .arg(CopperWalk::chipAddressText(m.list))
-                          .arg(ScreenView::summary(m.frame, m.index));
-    if (!notes.isEmpty())
-        message += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
-    statusBar()->showMessage(message);
+    applyScreen(m.frame, m.index,
+        tr("Screen in memory %1 of %2, list at %3")
+            .arg(index + 1)
+            .arg(m_memoryScreens.size())
+            .arg(CopperWalk::chipAddressText(m.list)),
+        {});
 }
 
 void Pelvane::showNextScreen()
@@ -120,17 +113,23 @@ void Pelvane::showNextScreen()
 void Pelvane::showScreen(int index)
 {
     m_screenIndex = index;
-    const ScreenView::Applied applied = ScreenView::apply(m_state, m_frame, index);
+    applyScreen(m_frame, index, tr("Screen %1 of %2").arg(index + 1).arg(m_frame.screens.size()),
+        m_frame.stop != CopperWalk::Stop::End ? QStringList(CopperWalk::describeStop(m_frame))
+                                              : QStringList());
+}
+
+// Puts screen `index` of `frame` on the view and says in the status bar what it is and what the
+// view cannot show as the display did.
+void Pelvane::applyScreen(
+    const CopperWalk::Frame &frame, int index, const QString &title, QStringList notes)
+{
+    const ScreenView::Applied applied = ScreenView::apply(m_state, frame, index);
     refreshView();
-    QStringList notes = applied.notes;
-    if (!applied.coloursKept)
-        notes << tr("the colours are not kept in a state file");
-    if (m_frame.stop != CopperWalk::Stop::End)
-        notes << CopperWalk::describeStop(m_frame);
-    QString message = tr("Screen %1 of %2: %3")
-                          .arg(index + 1)
-                          .arg(m_frame.screens.size())
-                          .arg(ScreenView::summary(m_frame, index));
+    notes = applied.notes
+        + (applied.coloursKept ? QStringList()
+                               : QStringList(tr("the colours are not kept in a state file")))
+        + notes;
+    QString message = title + QStringLiteral(": ") + ScreenView::summary(frame, index);
     if (!notes.isEmpty())
         message += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
     statusBar()->showMessage(message);
