@@ -209,6 +209,7 @@ private:
             m_coloursFrom = { s.ecsColours, s.agaColours };
             m_colours = coloursOf(s);
             m_coloursValid = true;
+            m_valueTableStale = true;
         }
         const std::array<QRgb, 256> &colours = m_colours;
         Row &info = m_frame.rows[std::size_t(row)];
@@ -253,8 +254,6 @@ private:
             for (std::int64_t b = 0; b < inside; ++b)
                 m_words[std::size_t(b)] |= spread[plane[b]] << k;
         }
-        m_line.resize(std::size_t(8 * bytes));
-        std::memcpy(m_line.data(), m_words.data(), m_line.size());
         info.playfieldShift = shiftOf(m_scale / playfieldPixelsPerLores(r.word(BPLCON0)));
         const int delay[2] = { r.word(BPLCON1) & 0xF, (r.word(BPLCON1) >> 4) & 0xF };
         const int width = int(m_values.size());
@@ -271,9 +270,14 @@ private:
             const int end
                 = int(std::min<std::int64_t>(width, first + (std::int64_t(8 * bytes) << shift)));
             std::uint8_t *values = m_values.data();
-            const std::uint8_t *line = m_line.data();
+            // The spread words hold their pixels leftmost first in memory.
+            const auto *line = reinterpret_cast<const std::uint8_t *>(m_words.data());
             const std::uint8_t mask = masks[pf];
-            if (shift == 0) {
+            if (shift == 0 && together) {
+                const int from = std::max(first, 0);
+                if (from < end)
+                    std::memcpy(values + from, line + (from - first), std::size_t(end - from));
+            } else if (shift == 0) {
                 for (int x = std::max(first, 0); x < end; ++x)
                     values[x] |= line[x - first] & mask;
             } else {
@@ -286,47 +290,57 @@ private:
     void colourPlayfield(const DisplayState &s, const std::array<QRgb, 256> &colours, QRgb *out,
         std::int16_t *indices)
     {
-        const Registers &r = s.registers();
-        const std::uint16_t control = r.word(BPLCON0);
-        const int bplam = s.aga() ? r.word(BPLCON4) >> 8 : 0;
-        const int width = int(m_values.size());
-        if ((control & Ham) && (s.planes() == 6 || (s.aga() && s.planes() == 8))) {
+        if ((s.registers().word(BPLCON0) & Ham)
+            && (s.planes() == 6 || (s.aga() && s.planes() == 8))) {
             holdAndModify(s, colours, out, indices);
             return;
         }
-        if (control & DualPlayfield) {
-            static const int offsets[] = { 0, 2, 4, 8, 16, 32, 64, 128 };
-            const int second = s.aga() ? offsets[(r.word(BPLCON3) >> 10) & 7] : 8;
-            const bool pf2Front = r.word(BPLCON2) & Pf2Priority;
-            for (int x = 0; x < width; ++x) {
-                const int v1 = oddPlanes(m_values[std::size_t(x)]);
-                const int v2 = evenPlanes(m_values[std::size_t(x)]);
-                const int front = pf2Front ? (v2 ? v2 + second : 0) : v1;
-                const int back = pf2Front ? v1 : (v2 ? v2 + second : 0);
-                const int index = ((front ? front : back) ^ bplam) & 0xFF;
-                out[x] = colours[std::size_t(index)];
-                indices[x] = std::int16_t(index);
-            }
-            return;
+        if (m_valueTableStale || m_valueTableKey != valueTableKey(s)) {
+            fillValueTable(s, colours);
+            m_valueTableKey = valueTableKey(s);
+            m_valueTableStale = false;
         }
         const std::uint8_t *values = m_values.data();
-        if (!extraHalfBrite(s)) {
-            for (int x = 0; x < width; ++x) {
-                const int index = values[x] ^ bplam;
-                out[x] = colours[std::size_t(index)];
-                indices[x] = std::int16_t(index);
-            }
-            return;
+        for (int x = 0; x < int(m_values.size()); ++x) {
+            out[x] = m_valueColour[values[x]];
+            indices[x] = m_valueIndex[values[x]];
         }
-        // Half-brite halves each component: 12-bit ones before the program's table.
-        std::array<QRgb, 32> halves {};
-        for (std::size_t i = 0; i < halves.size(); ++i)
-            halves[i] = s.aga() ? halved(colours[i]) : rgb12((s.ecsColours[i] >> 1) & 0x777);
-        for (int x = 0; x < width; ++x) {
-            const int index = values[x] ^ bplam;
-            const bool half = index >= 32 && index < 64;
-            out[x] = half ? halves[std::size_t(index - 32)] : colours[std::size_t(index)];
-            indices[x] = std::int16_t(index);
+    }
+
+    // What, besides the colours, decides a bitplane value's colour.
+    static std::array<std::uint16_t, 5> valueTableKey(const DisplayState &s)
+    {
+        const Registers &r = s.registers();
+        return { std::uint16_t(s.planes() | (s.aga() ? 0x100 : 0)), r.word(BPLCON0),
+            r.word(BPLCON2), r.word(BPLCON3), r.word(BPLCON4) };
+    }
+
+    // Each bitplane value's colour index and colour: dual playfield, BPLAM and half-brite.
+    void fillValueTable(const DisplayState &s, const std::array<QRgb, 256> &colours)
+    {
+        const Registers &r = s.registers();
+        const int bplam = s.aga() ? r.word(BPLCON4) >> 8 : 0;
+        const bool dual = r.word(BPLCON0) & DualPlayfield;
+        static const int offsets[] = { 0, 2, 4, 8, 16, 32, 64, 128 };
+        const int second = s.aga() ? offsets[(r.word(BPLCON3) >> 10) & 7] : 8;
+        const bool pf2Front = r.word(BPLCON2) & Pf2Priority;
+        const bool halfBrite = extraHalfBrite(s);
+        for (int v = 0; v < 256; ++v) {
+            int index = v;
+            if (dual) {
+                const int v1 = oddPlanes(v);
+                const int v2 = evenPlanes(v) ? evenPlanes(v) + second : 0;
+                const int front = pf2Front ? v2 : v1;
+                index = front ? front : pf2Front ? v1 : v2;
+            }
+            index = (index ^ bplam) & 0xFF;
+            QRgb colour = colours[std::size_t(index)];
+            // Half-brite halves each component: 12-bit ones before the program's table.
+            if (halfBrite && index >= 32 && index < 64)
+                colour = s.aga() ? halved(colours[std::size_t(index - 32)])
+                                 : rgb12((s.ecsColours[std::size_t(index - 32)] >> 1) & 0x777);
+            m_valueIndex[std::size_t(v)] = std::int16_t(index);
+            m_valueColour[std::size_t(v)] = colour;
         }
     }
 
@@ -402,8 +416,12 @@ private:
     bool m_coloursValid = false;
     std::pair<std::array<std::uint16_t, 32>, std::array<std::uint32_t, 256>> m_coloursFrom;
     std::array<QRgb, 256> m_colours {};
+    // The playfield's colour for each bitplane value, and what it was made from.
+    bool m_valueTableStale = true;
+    std::array<std::uint16_t, 5> m_valueTableKey {};
+    std::array<std::int16_t, 256> m_valueIndex {};
+    std::array<QRgb, 256> m_valueColour {};
     std::vector<std::uint64_t> m_words; // one line's fetched pixels, eight at a time
-    std::vector<std::uint8_t> m_line; // the same, one byte each
     std::vector<std::uint8_t> m_values; // per frame column
     std::vector<std::uint8_t> m_sprites; // per channel and frame column
 };
