@@ -6,6 +6,7 @@
 #include "framewindow.h"
 #include "reference.h"
 #include "rows.h"
+#include "spriteview.h"
 #include "windowfixture.h"
 
 #include <QApplication>
@@ -73,11 +74,17 @@ private slots:
         row("playfield 2 four pixels late", dual + "104:0040 102:0040 end",
             "0,0=1 4,0=9 6,0=9 8,0=1");
         row("playfield 1 two pixels late", dual + "102:0002 end", "0,0=9 2,0=1 4,0=0 6,0=1");
+        row("AGA: playfield 2 at colour 2", "aga " + dual + "106:0400 end", "2,0=3");
         row("AGA: playfield 2 at colour 4", "aga " + dual + "106:0800 end", "2,0=5");
+        row("AGA: playfield 2 at colour 8", "aga " + dual + "106:0C00 end", "2,0=9");
         row("half-brite",
-            "100=6200 180:0EEE pt6:8000+28 =8000:0 =8028:0 =8050:0 =8078:0 =80A0:0 "
+            "100=6200 180:0C84 pt6:8000+28 =8000:0 =8028:0 =8050:0 =8078:0 =80A0:0 "
             "=80C8:8000 end",
-            "0,0=32 0,0=$777");
+            "0,0=32 0,0=$642");
+        row("AGA: half-brite halves 8-bit components",
+            "aga 100=6200 182:0C84 pt6:8000+28 =8000:8000 =8028:0 =8050:0 =8078:0 =80A0:0 "
+            "=80C8:8000 end",
+            "0,0=33 0,0=#664422");
         row("HAM6 from the line's start",
             "100=6A00 180:0 182:0123 pt6:8000+2800 =8000:C000 =A800:4000 =D000:4000 =F800:4000 "
             "=12000:4000 =14800:2000 =8028:8000 =A828:0 =D028:8000 =F828:0 =12028:8000 "
@@ -91,6 +98,8 @@ private slots:
         row("BPLAM", "aga 100=2200 10C:0311 " + TwoPlanes + "end", "0,0=0 2,0=1 6,0=3");
         row("colours by line", "100=0200 180:F00 w2D 180:0F0 w2E.E0 180:00F end",
             "0,0=$F00 0,1=$0F0 0,2=$0F0 0,3=$00F");
+        row("AGA: colours by line", "aga 100=0200 180:F00 w2D 180:0F0 end",
+            "0,0=#FF0000 0,1=#00FF00");
         const QString sprites = "120:6000 " + sprite("6000", 8, 0, "8000.0");
         row("sprite over colour 0", "100=0200 104:0024 " + sprites + "end", "8,0=17 8,0=s0 9,0=0");
         row("sprite behind the playfield", "100=2200 104:0000 " + TwoPlanes + sprites + "end",
@@ -113,6 +122,9 @@ private slots:
             "100=0200 128:6000 12C:6100 " + sprite("6000", 16, 0, "8000.0")
                 + sprite("6100", 16, 0, "0.8000", true) + "end",
             "16,0=25 16,0=s0");
+        row("attached odd sprite without its partner",
+            "100=0200 12C:6100 " + sprite("6100", 16, 0, "0.8000", true) + "end",
+            "16,0=24 16,0=s0");
         row("AGA: 64 pixels wide, colour bank 3",
             "aga 100=0200 1FC:000C 10C:0031 120:6000 "
                 + sprite("6000", 0, 0, "0.0.0.1.0.0.0.0", false, ".0.0.0") + "end",
@@ -137,6 +149,22 @@ private slots:
             wrong << mismatch(frame, check);
         wrong.removeAll(QString());
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
+    }
+
+    // The Sprites menu's entries, top to bottom: an attached pair once, positions from the window's
+    // corner.
+    void spriteSummaries()
+    {
+        const FrameRender::Frame frame = FrameRender::render(
+            Reference::loaded(DisplaySnapshot::build(Base + "100=0200 120:6000 128:6200 12C:6300 "
+                + sprite("6000", 8, 3, "8000.0") + sprite("6200", 16, 0, "8000.0")
+                + sprite("6300", 16, 0, "0.8000", true) + "end")));
+        QStringList entries;
+        for (int i : SpriteView::listed(frame))
+            entries << FrameRender::spriteSummary(frame, i);
+        QCOMPARE(entries,
+            QStringList({ "Sprite 2+3: 16\u00D71 at (16, 0), colours 17-31, chip $006204",
+                "Sprite 0: 16\u00D71 at (8, 3), colours 17-19, chip $006004" }));
     }
 
     // F shows the demo's title and panel with its sprites over them; the pointer names what lies
