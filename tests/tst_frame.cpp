@@ -133,6 +133,9 @@ private slots:
             "aga 100=0200 10C:0015 128:6000 12C:6100 " + sprite("6000", 16, 0, "8000.0")
                 + sprite("6100", 16, 0, "0.8000", true) + "end",
             "16,0=89");
+        row("AGA: super-hires sprite, super-hires frame",
+            "aga 100=0200 106:00C0 120:6000 " + sprite("6000", 2, 0, "4000.0") + "end",
+            "8,0=0 9,0=17 10,0=0");
         row("AGA: hires sprite, hires frame",
             "aga 100=0200 106:0080 120:6000 " + sprite("6000", 2, 0, "4000.0") + "end",
             "4,0=0 5,0=17 6,0=0");
